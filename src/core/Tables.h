@@ -1,0 +1,154 @@
+#pragma once
+#include <cassert>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The postal data: three fixed-capacity tables forming a hierarchy of prefectures, cities and
+// towns, filled once by the loader in file order and read-only afterwards. Indexes are 0-based
+// 32-bit signed integers. Every entry the loader did not fill reads as empty strings and 0.
+//
+// Text fields are Shift-JIS bytes exactly as the data file holds them (no quotes, no conversion,
+// no trimming). They are views into one read-only byte store owned by TPostalTables, which nothing
+// changes after the load, so each entry's strings read as its own.
+
+// One prefecture.
+struct TKenmei
+{
+    std::string_view Name;        // prefecture name in kanji
+    std::string_view Kana;        // prefecture name in katakana
+    std::int32_t FirstCity = 0;   // index in Cities at which this prefecture's cities begin
+};
+
+// One city (municipality or ward).
+struct Tshi
+{
+    std::string_view Name;        // city name in kanji
+    std::string_view Kana;        // city name in katakana
+    std::int32_t Pref = 0;        // index in Prefs of its prefecture
+    std::int32_t FirstTown = 0;   // index in Towns of its first town
+};
+
+// One town (one line of the data file).
+struct TPostNo
+{
+    std::string_view Code;        // postal code as the file gives it, no hyphen
+    std::string_view Name;        // town area name in kanji
+    std::string_view Kana;        // town area name in katakana
+    std::int32_t City = 0;        // index in Cities of its city
+};
+
+// A stored text: a byte range of the tables' store.
+struct TTextSpan
+{
+    std::uint32_t Offset = 0;
+    std::uint32_t Length = 0;
+};
+
+class TPostalTables;
+
+// One fixed-capacity table. operator[] gives the entry at `index` (0 <= index < Capacity); an index
+// outside that range is a programming error (asserted), never data.
+template <class TEntry, class TStored, int N>
+class TPostalTable
+{
+public:
+    static constexpr int Capacity = N;
+    explicit TPostalTable(const TPostalTables& owner) : FOwner(owner), FEntries(N) {}
+    TEntry operator[](int index) const;
+    // The stored form of an entry, for code that keeps its own derived data.
+    const TStored& Stored(int index) const;
+
+private:
+    friend class TTablesWriter;
+    const TPostalTables& FOwner;
+    std::vector<TStored> FEntries;  // value-initialised: every entry starts empty
+};
+
+struct TStoredKenmei
+{
+    TTextSpan Name, Kana;
+    std::int32_t FirstCity = 0;
+};
+struct TStoredShi
+{
+    TTextSpan Name, Kana;
+    std::int32_t Pref = 0, FirstTown = 0;
+};
+struct TStoredPostNo
+{
+    TTextSpan Code, Name, Kana;
+    std::int32_t City = 0;
+};
+
+// The three tables and their byte store. Created empty; filled by the loader only (through
+// TTablesWriter); not copyable, since the tables refer to their owner's store.
+class TPostalTables
+{
+public:
+    TPostalTables() = default;
+    TPostalTables(const TPostalTables&) = delete;
+    TPostalTables& operator=(const TPostalTables&) = delete;
+
+    TPostalTable<TKenmei, TStoredKenmei, 49> Prefs{*this};   // indexes 0..48
+    TPostalTable<Tshi, TStoredShi, 4001> Cities{*this};      // indexes 0..4000
+    TPostalTable<TPostNo, TStoredPostNo, 150001> Towns{*this}; // indexes 0..150000
+
+    // The bytes of a stored text.
+    std::string_view Text(TTextSpan span) const { return {FStore.data() + span.Offset, span.Length}; }
+    // Bytes held by the tables (entries and text store), for memory reports.
+    std::size_t HeldBytes() const;
+
+private:
+    friend class TTablesWriter;
+    std::string FStore;
+};
+
+// The tables' only writer: appends entries in fill order. Used by the loader and by test fixtures
+// that need tables shaped in ways no data file can produce.
+class TTablesWriter
+{
+public:
+    explicit TTablesWriter(TPostalTables& tables) : FTables(tables) {}
+    // Reserves room in the text store for about `bytes` more bytes.
+    void Reserve(std::size_t bytes);
+    // Copies `text` into the store and returns its span.
+    TTextSpan Store(std::string_view text);
+    TStoredKenmei& Pref(int index) { return FTables.Prefs.FEntries.at(index); }
+    TStoredShi& City(int index) { return FTables.Cities.FEntries.at(index); }
+    TStoredPostNo& Town(int index) { return FTables.Towns.FEntries.at(index); }
+    // Releases spare room of the store once the load has ended.
+    void Finish();
+
+private:
+    TPostalTables& FTables;
+};
+
+template <class TEntry, class TStored, int N>
+const TStored& TPostalTable<TEntry, TStored, N>::Stored(int index) const
+{
+    assert(index >= 0 && index < N);
+    return FEntries[static_cast<std::size_t>(index)];
+}
+
+template <>
+inline TKenmei TPostalTable<TKenmei, TStoredKenmei, 49>::operator[](int index) const
+{
+    const TStoredKenmei& s = Stored(index);
+    return {FOwner.Text(s.Name), FOwner.Text(s.Kana), s.FirstCity};
+}
+
+template <>
+inline Tshi TPostalTable<Tshi, TStoredShi, 4001>::operator[](int index) const
+{
+    const TStoredShi& s = Stored(index);
+    return {FOwner.Text(s.Name), FOwner.Text(s.Kana), s.Pref, s.FirstTown};
+}
+
+template <>
+inline TPostNo TPostalTable<TPostNo, TStoredPostNo, 150001>::operator[](int index) const
+{
+    const TStoredPostNo& s = Stored(index);
+    return {FOwner.Text(s.Code), FOwner.Text(s.Name), FOwner.Text(s.Kana), s.City};
+}
