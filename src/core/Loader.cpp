@@ -1,0 +1,299 @@
+#include "Loader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "Errors.h"
+#include "SjisText.h"
+
+namespace {
+
+class TFileSource : public IByteSource
+{
+public:
+    explicit TFileSource(int fd) : FFd(fd) {}
+    ~TFileSource() override
+    {
+        if (FFd >= 0) ::close(FFd);
+    }
+    std::size_t Read(char* buffer, std::size_t size) override
+    {
+        for (;;) {
+            const ssize_t n = ::read(FFd, buffer, size);
+            if (n >= 0) return static_cast<std::size_t>(n);
+            if (errno != EINTR) throw EInOutError(InOutCodeFromErrno(errno));
+        }
+    }
+    void Close() override
+    {
+        const int fd = FFd;
+        FFd = -1;
+        if (fd >= 0 && ::close(fd) != 0) throw EInOutError(InOutCodeFromErrno(errno));
+    }
+
+private:
+    int FFd;
+};
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+// Reads the source line by line through one growing buffer. A returned line stays valid (and may be
+// changed in place) until the next call.
+class TLineReader
+{
+public:
+    explicit TLineReader(IByteSource& source) : FSource(source), FBuffer(1 << 20) {}
+
+    // The end test made before every line: the physical end, or a Ctrl-Z byte where the next line
+    // would begin.
+    bool AtEnd()
+    {
+        if (FPos == FEnd && !Fill()) return true;
+        return FBuffer[FPos] == '\x1A';
+    }
+
+    // The next line without its line end; every CR in it is dropped (a CR before LF belongs to the
+    // line end, a lone CR is dropped by rule). Call only when AtEnd() is false.
+    std::string_view ReadLine()
+    {
+        std::size_t searched = FPos;
+        for (;;) {
+            char* from = FBuffer.data() + searched;
+            if (auto* lf = static_cast<char*>(std::memchr(from, '\n', FEnd - searched))) {
+                char* begin = FBuffer.data() + FPos;
+                FPos = static_cast<std::size_t>(lf - FBuffer.data()) + 1;
+                return DropCarriageReturns(begin, lf);
+            }
+            const std::size_t kept = FEnd - FPos;
+            if (!Fill()) {
+                char* begin = FBuffer.data() + FPos;
+                FPos = FEnd;
+                return DropCarriageReturns(begin, begin + kept);
+            }
+            searched = FPos + kept;
+        }
+    }
+
+private:
+    // Moves the unread bytes to the front, grows the buffer when a line fills it, and reads more.
+    // False at the end of the input.
+    bool Fill()
+    {
+        if (FEof) return false;
+        if (FPos > 0) {
+            std::memmove(FBuffer.data(), FBuffer.data() + FPos, FEnd - FPos);
+            FEnd -= FPos;
+            FPos = 0;
+        }
+        if (FEnd == FBuffer.size()) FBuffer.resize(FBuffer.size() * 2);
+        const std::size_t n = FSource.Read(FBuffer.data() + FEnd, FBuffer.size() - FEnd);
+        if (n == 0) FEof = true;
+        FEnd += n;
+        return n > 0;
+    }
+
+    static std::string_view DropCarriageReturns(char* begin, char* end)
+    {
+        char* cr = static_cast<char*>(std::memchr(begin, '\r', static_cast<std::size_t>(end - begin)));
+        if (cr == nullptr) return {begin, static_cast<std::size_t>(end - begin)};
+        char* out = cr;
+        for (char* p = cr; p < end; ++p)
+            if (*p != '\r') *out++ = *p;
+        return {begin, static_cast<std::size_t>(out - begin)};
+    }
+
+    IByteSource& FSource;
+    std::vector<char> FBuffer;
+    std::size_t FPos = 0, FEnd = 0;
+    bool FEof = false;
+};
+
+bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+// Splits the bytes [p, end) into at most `limit` fields, as views into the same bytes: a quoted
+// field's doubled quotes are collapsed in place, which only ever shortens it.
+void SplitInPlace(char* p, char* end, std::vector<std::string_view>& fields, std::size_t limit)
+{
+    fields.clear();
+    if (auto* zero = static_cast<char*>(std::memchr(p, 0, static_cast<std::size_t>(end - p)))) end = zero;
+    // Only 0x01-0x20 remain below 0x21 once the line is cut at its first 0x00.
+    auto skipBlanks = [&] {
+        while (p < end && IsBlankOrControl(*p)) ++p;
+    };
+    // A double-byte character is stepped over whole, so its second byte is never taken for a
+    // comma, a quote or a blank.
+    auto charLength = [&](const char* at) -> std::ptrdiff_t {
+        return IsLeadByte(static_cast<unsigned char>(*at)) && at + 1 < end ? 2 : 1;
+    };
+    skipBlanks();
+    while (p < end && fields.size() < limit) {
+        if (*p == '"') {
+            char* const start = ++p;
+            char* out = start;
+            while (p < end) {
+                if (*p == '"') {
+                    if (p + 1 < end && p[1] == '"') {
+                        *out++ = '"';
+                        p += 2;
+                        continue;
+                    }
+                    ++p;  // the closing quote
+                    break;
+                }
+                for (std::ptrdiff_t n = charLength(p); n > 0; --n) *out++ = *p++;
+            }
+            fields.emplace_back(start, static_cast<std::size_t>(out - start));
+        } else {
+            char* const start = p;
+            while (p < end && *p != ',' && !IsBlankOrControl(*p)) p += charLength(p);
+            fields.emplace_back(start, static_cast<std::size_t>(p - start));
+        }
+        skipBlanks();
+        if (p < end && *p == ',') {
+            if (p + 1 == end) fields.emplace_back();
+            ++p;
+            skipBlanks();
+        }
+    }
+}
+
+// データファイルの N 行目: ...
+std::string CapacityMessage(long long lineNumber, const char* what)
+{
+    return "\x83" "f\x81[\x83^\x83t\x83@\x83" "C\x83\x8B\x82\xCC " + std::to_string(lineNumber) + " \x8Ds\x96\xDA: " + what;
+}
+
+constexpr const char* TooManyPrefs =  // 都道府県の数が上限の 49 を超えています
+    "\x93s\x93\xB9\x95{\x8C\xA7\x82\xCC\x90\x94\x82\xAA\x8F\xE3\x8C\xC0\x82\xCC 49 \x82\xF0\x92\xB4\x82\xA6\x82\xC4\x82\xA2\x82\xDC\x82\xB7";
+constexpr const char* TooManyCities =  // 市区町村の数が上限の 4001 を超えています
+    "\x8Es\x8B\xE6\x92\xAC\x91\xBA\x82\xCC\x90\x94\x82\xAA\x8F\xE3\x8C\xC0\x82\xCC 4001 \x82\xF0\x92\xB4\x82\xA6\x82\xC4\x82\xA2\x82\xDC\x82\xB7";
+constexpr const char* TooManyLines =  // 行数が上限の 150001 を超えています
+    "\x8Ds\x90\x94\x82\xAA\x8F\xE3\x8C\xC0\x82\xCC 150001 \x82\xF0\x92\xB4\x82\xA6\x82\xC4\x82\xA2\x82\xDC\x82\xB7";
+
+// The fields a line must have: 0 to 8.
+constexpr std::size_t UsedFields = 9;
+
+void ReadAllLines(TLineReader& reader, TPostalTables& tables, const TLoadProgress& progress)
+{
+    TTablesWriter writer(tables);
+    std::vector<std::string_view> fields;
+    std::string previousPref, previousCity;
+    int prefCount = 0, cityCount = 0, townCount = 0;
+    int currentPref = 0, currentCity = 0;
+    long long lineNumber = 0;
+    while (!reader.AtEnd()) {
+        const std::string_view line = reader.ReadLine();
+        ++lineNumber;
+        SplitInPlace(const_cast<char*>(line.data()), const_cast<char*>(line.data() + line.size()), fields, UsedFields);
+        // A short line is refused before anything of it is stored; the index is the first field
+        // fetched that the line lacks (6, then 7, then 8).
+        if (fields.size() < UsedFields)
+            throw EListIndexError(static_cast<int>(std::max<std::size_t>(fields.size(), 6)));
+
+        const bool newPref = fields[6] != previousPref;
+        // A new prefecture always opens a new city, so no city spans two prefectures.
+        const bool newCity = newPref || fields[7] != previousCity;
+        if (newPref && prefCount == decltype(tables.Prefs)::Capacity)
+            throw EHarvikError(CapacityMessage(lineNumber, TooManyPrefs));
+        if (newCity && cityCount == decltype(tables.Cities)::Capacity)
+            throw EHarvikError(CapacityMessage(lineNumber, TooManyCities));
+        if (townCount == decltype(tables.Towns)::Capacity) throw EHarvikError(CapacityMessage(lineNumber, TooManyLines));
+
+        if (newPref) {
+            previousPref.assign(fields[6]);
+            TStoredKenmei& pref = writer.Pref(prefCount);
+            pref.Name = writer.Store(fields[6]);
+            pref.Kana = writer.Store(fields[3]);
+            pref.FirstCity = cityCount;
+            currentPref = prefCount++;
+        }
+        if (newCity) {
+            previousCity.assign(fields[7]);
+            TStoredShi& city = writer.City(cityCount);
+            city.Name = writer.Store(fields[7]);
+            city.Kana = writer.Store(fields[4]);
+            city.Pref = currentPref;
+            city.FirstTown = townCount;
+            currentCity = cityCount++;
+        }
+        TStoredPostNo& town = writer.Town(townCount++);
+        town.Code = writer.Store(fields[2]);
+        town.Name = writer.Store(fields[8]);
+        town.Kana = writer.Store(fields[5]);
+        town.City = currentCity;
+        if (newPref && progress) progress(prefCount);
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<IByteSource> OpenFileSource(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw EInOutError(InOutCodeFromErrno(errno));
+    return std::make_unique<TFileSource>(fd);
+}
+
+std::unique_ptr<IByteSource> OpenDataFile(const std::string& folder)
+{
+    const std::string prefix = folder == "." ? std::string() : folder + "/";
+    const int fd = ::open((prefix + std::string(DataFileName)).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) return std::make_unique<TFileSource>(fd);
+    if (errno != ENOENT) throw EInOutError(InOutCodeFromErrno(errno));
+
+    // No file of exactly that name: take one whose name differs only in letter case, the
+    // alphabetically first when there are several, so the choice never depends on directory order.
+    std::string found;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name = entry->d_name;
+            if (SameNameIgnoringCase(name, DataFileName) && (found.empty() || name < found)) found = name;
+        }
+        ::closedir(dir);
+    }
+    if (found.empty()) throw EInOutError(2);
+    return OpenFileSource(prefix + found);
+}
+
+void SplitFields(std::string_view line, std::vector<std::string>& fields)
+{
+    std::string bytes(line);
+    std::vector<std::string_view> views;
+    SplitInPlace(bytes.data(), bytes.data() + bytes.size(), views, static_cast<std::size_t>(-1));
+    fields.assign(views.begin(), views.end());
+}
+
+void LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress)
+{
+    TLineReader reader(source);
+    try {
+        ReadAllLines(reader, tables, progress);
+    } catch (...) {
+        // Deliberate: the file is closed on the way out, and the failure that stopped the load is
+        // the one reported, not a later failure of the close.
+        TTablesWriter(tables).Finish();
+        try {
+            source.Close();
+        } catch (const EInOutError&) {
+        }
+        throw;
+    }
+    TTablesWriter(tables).Finish();
+    source.Close();
+}
+
+void LoadPostalFile(TPostalTables& tables, const TLoadProgress& progress, const std::string& folder)
+{
+    const std::unique_ptr<IByteSource> source = OpenDataFile(folder);
+    LoadPostalData(*source, tables, progress);
+}
