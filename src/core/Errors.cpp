@@ -2,6 +2,12 @@
 
 #include <cerrno>
 
+namespace {
+
+std::string PlatformMessage(int number) { return "I/O \x83G\x83\x89\x81[ (" + std::to_string(number) + ")"; }  // I/O エラー (n)
+
+}  // namespace
+
 std::string InOutMessage(int code)
 {
     switch (code) {
@@ -16,7 +22,7 @@ std::string InOutMessage(int code)
     case 101: return "\x83" "f\x83" "B\x83X\x83N\x82\xAA\x82\xA2\x82\xC1\x82\xCF\x82\xA2\x82\xC5\x82\xB7";  // ディスクがいっぱいです
     case 106:  // 入力値が数値ではありません
         return "\x93\xFC\x97\xCD\x92l\x82\xAA\x90\x94\x92l\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
-    default: return "I/O \x83G\x83\x89\x81[ (" + std::to_string(code) + ")";  // I/O エラー (code)
+    default: return PlatformMessage(code);
     }
 }
 
@@ -34,11 +40,17 @@ int InOutCodeFromErrno(int error)
     case EISDIR:
     case EROFS: return 5;
     case ENOSPC: return 101;
-    default: return error;
+    default: return 0;
     }
 }
 
 EInOutError::EInOutError(int code) : EHarvikError(InOutMessage(code)), FCode(code) {}
+
+EInOutError EInOutError::FromErrno(int error)
+{
+    const int code = InOutCodeFromErrno(error);
+    return code != 0 ? EInOutError(code) : EInOutError(error, PlatformMessage(error));
+}
 
 EListIndexError::EListIndexError(int index)
     // リストのインデックスが範囲を超えています (index)

@@ -17,9 +17,14 @@ class EInOutError : public EHarvikError
 {
 public:
     explicit EInOutError(int code);
+    // The error for a platform error number (errno): the known causes take the program's codes
+    // (InOutCodeFromErrno); any other number is reported as "I/O エラー (number)", even where the
+    // number equals one of the program's codes (EIO is 5 and is not "access denied").
+    static EInOutError FromErrno(int error);
     int Code() const { return FCode; }
 
 private:
+    EInOutError(int code, const std::string& message) : EHarvikError(message), FCode(code) {}
     int FCode;
 };
 
@@ -40,5 +45,5 @@ std::string InOutMessage(int code);
 
 // The platform error number (errno) translated to the program's code: ENOENT 2; ENAMETOOLONG,
 // ENOTDIR and ELOOP 3; EMFILE and ENFILE 4; EACCES, EPERM, EISDIR and EROFS 5; ENOSPC 101;
-// every other number unchanged.
+// 0 for every other number.
 int InOutCodeFromErrno(int error);

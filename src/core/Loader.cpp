@@ -25,14 +25,14 @@ public:
         for (;;) {
             const ssize_t n = ::read(FFd, buffer, size);
             if (n >= 0) return static_cast<std::size_t>(n);
-            if (errno != EINTR) throw EInOutError(InOutCodeFromErrno(errno));
+            if (errno != EINTR) throw EInOutError::FromErrno(errno);
         }
     }
     void Close() override
     {
         const int fd = FFd;
         FFd = -1;
-        if (fd >= 0 && ::close(fd) != 0) throw EInOutError(InOutCodeFromErrno(errno));
+        if (fd >= 0 && ::close(fd) != 0) throw EInOutError::FromErrno(errno);
     }
 
 private:
@@ -240,7 +240,7 @@ void ReadAllLines(TLineReader& reader, TPostalTables& tables, const TLoadProgres
 std::unique_ptr<IByteSource> OpenFileSource(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw EInOutError(InOutCodeFromErrno(errno));
+    if (fd < 0) throw EInOutError::FromErrno(errno);
     return std::make_unique<TFileSource>(fd);
 }
 
@@ -249,7 +249,7 @@ std::unique_ptr<IByteSource> OpenDataFile(const std::string& folder)
     const std::string prefix = folder == "." ? std::string() : folder + "/";
     const int fd = ::open((prefix + std::string(DataFileName)).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) return std::make_unique<TFileSource>(fd);
-    if (errno != ENOENT) throw EInOutError(InOutCodeFromErrno(errno));
+    if (errno != ENOENT) throw EInOutError::FromErrno(errno);
 
     // No file of exactly that name: take one whose name differs only in letter case, the
     // alphabetically first when there are several, so the choice never depends on directory order.
