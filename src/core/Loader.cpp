@@ -120,6 +120,25 @@ private:
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
+// Whether the byte at `at` is the second byte of a double-byte character, given that `from` is a
+// character start. Only the run of lead-byte values right before `at` decides: the byte after any
+// other byte starts a character, and that run then pairs up from its beginning.
+bool IsSecondByte(const char* from, const char* at)
+{
+    const char* p = at;
+    while (p > from && IsLeadByte(static_cast<unsigned char>(p[-1]))) --p;
+    return (at - p) % 2 == 1;
+}
+
+// Moves [from, to) down to `out` (out <= from) and returns the end of the moved bytes. Bytes are
+// moved only once a doubled quote has made the value shorter than its text.
+char* MoveDown(char* out, const char* from, const char* to)
+{
+    const auto n = static_cast<std::size_t>(to - from);
+    if (out != from) std::memmove(out, from, n);
+    return out + n;
+}
+
 // Splits the bytes [p, end) into at most `limit` fields, as views into the same bytes: a quoted
 // field's doubled quotes are collapsed in place, which only ever shortens it.
 void SplitInPlace(char* p, char* end, std::vector<std::string_view>& fields, std::size_t limit)
@@ -140,17 +159,26 @@ void SplitInPlace(char* p, char* end, std::vector<std::string_view>& fields, std
         if (*p == '"') {
             char* const start = ++p;
             char* out = start;
-            while (p < end) {
-                if (*p == '"') {
-                    if (p + 1 < end && p[1] == '"') {
-                        *out++ = '"';
-                        p += 2;
-                        continue;
-                    }
-                    ++p;  // the closing quote
+            for (;;) {
+                char* quote = static_cast<char*>(std::memchr(p, '"', static_cast<std::size_t>(end - p)));
+                if (quote == nullptr) {  // no closing quote: the value runs to the end of the line
+                    out = MoveDown(out, p, end);
+                    p = end;
                     break;
                 }
-                for (std::ptrdiff_t n = charLength(p); n > 0; --n) *out++ = *p++;
+                if (IsSecondByte(start, quote)) {
+                    out = MoveDown(out, p, quote + 1);
+                    p = quote + 1;
+                    continue;
+                }
+                out = MoveDown(out, p, quote);
+                p = quote + 1;
+                if (p < end && *p == '"') {  // a doubled quote stands for one
+                    *out++ = '"';
+                    ++p;
+                    continue;
+                }
+                break;  // the closing quote
             }
             fields.emplace_back(start, static_cast<std::size_t>(out - start));
         } else {
