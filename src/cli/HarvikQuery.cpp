@@ -1,0 +1,141 @@
+// harvik-query: the postal code lookup on the command line. Loads the data file with the core's
+// loader and answers each query with the core's search command; all search logic stays in the core.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+#include "Errors.h"
+#include "Loader.h"
+#include "OutputBuffer.h"
+#include "PostalSearch.h"
+#include "QueryOptions.h"
+#include "SearchCommand.h"
+#include "SjisConvert.h"
+
+namespace {
+
+// Queries come in, and results go out, as UTF-8 unless --sjis asks for the raw bytes.
+class TQueryText
+{
+public:
+    explicit TQueryText(bool sjis) : FSjis(sjis) {}
+    std::string In(std::string_view typed) const { return FSjis ? std::string(typed) : SjisFromUtf8(typed); }
+    std::string Out(std::string_view sjis) const { return FSjis ? std::string(sjis) : Utf8FromSjis(sjis); }
+
+private:
+    bool FSjis;
+};
+
+void WriteError(std::string_view text)
+{
+    const std::string line = "harvik-query: " + std::string(text) + "\n";
+    if (std::fwrite(line.data(), 1, line.size(), stderr) != line.size()) return;  // nowhere left to tell
+}
+
+void Load(const TQueryOptions& options, TPostalTables& tables)
+{
+    if (options.DataFile.empty()) {
+        LoadPostalFile(tables);
+    } else {
+        const auto source = OpenFileSource(options.DataFile);
+        LoadPostalData(*source, tables);
+    }
+}
+
+// One query: result lines to stdout, the status to stderr. Exit 0 when a line was listed, else 1.
+int AnswerOne(const TPostalSearch& search, const TQueryText& text, std::string_view query, TOutputBuffer& out)
+{
+    const TSearchResult result = RunSearchCommand(search, text.In(query)).Result;
+    for (const std::string& line : result.Lines) out.WriteLine(text.Out(line));
+    const std::string status = text.Out(result.Status) + "\n";
+    if (std::fwrite(status.data(), 1, status.size(), stderr) != status.size()) return 2;
+    return result.Listed() ? 0 : 1;
+}
+
+void AnswerInBatch(const TPostalSearch& search, const TQueryText& text, std::string_view query, TOutputBuffer& out)
+{
+    const TSearchResult result = RunSearchCommand(search, text.In(query)).Result;
+    out.WriteLine(text.Out(result.Status));
+    for (const std::string& line : result.Lines) out.WriteLine(text.Out(line));
+    out.WriteLine("");
+}
+
+// Queries from stdin, one per line: LF ends a query and a CR just before it is dropped; a last line
+// without LF is a query too. Stops early only when the output cannot be written.
+void AnswerBatch(const TPostalSearch& search, const TQueryText& text, TOutputBuffer& out)
+{
+    std::vector<char> block(64 * 1024);
+    std::string pending;
+    const auto answer = [&](std::string_view line) {
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        AnswerInBatch(search, text, line, out);
+    };
+    // The answers so far go out before each wait for more input, so queries typed by hand are answered
+    // at once, while piped input is answered a block at a time.
+    while (out.Flush()) {
+        const ssize_t n = ::read(STDIN_FILENO, block.data(), block.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw EHarvikError("standard input: " + InOutMessage(InOutCodeFromErrno(errno)));
+        if (n == 0) break;
+        std::string_view chunk(block.data(), static_cast<std::size_t>(n));
+        for (std::size_t lf = chunk.find('\n'); lf != std::string_view::npos; lf = chunk.find('\n')) {
+            if (pending.empty()) {
+                answer(chunk.substr(0, lf));
+            } else {
+                pending.append(chunk.substr(0, lf));
+                answer(pending);
+                pending.clear();
+            }
+            chunk.remove_prefix(lf + 1);
+        }
+        pending.append(chunk);
+    }
+    if (!pending.empty()) answer(pending);
+}
+
+} // namespace
+
+// The one boundary of the program: every failure ends here with a message on stderr and exit 2.
+int main(int argc, char** argv)
+{
+    TOutputBuffer out(STDOUT_FILENO);
+    TQueryText text(false);
+    std::string stage;  // what a core failure is about, named before its message
+    try {
+        const TQueryOptions options = ParseQueryArgs(std::vector<std::string_view>(argv + 1, argv + argc));
+        if (options.Help || options.Version) {
+            out.Write(options.Help ? UsageText : "harvik-query " HARVIK_VERSION "\n");
+        } else {
+            text = TQueryText(options.Sjis);
+            TPostalTables tables;
+            stage = options.DataFile.empty() ? std::string(DataFileName) : options.DataFile;
+            Load(options, tables);
+            stage.clear();
+            const TPostalSearch search(tables);
+            if (!options.Batch) {
+                const int code = AnswerOne(search, text, options.Query, out);
+                if (out.Flush()) return code;
+            } else {
+                AnswerBatch(search, text, out);
+            }
+        }
+        if (!out.Flush()) {
+            WriteError(std::string("cannot write the output: ") + std::strerror(out.Error()));
+            return 2;
+        }
+        return 0;
+    } catch (const EUsageError& e) {
+        WriteError(std::string(e.what()) + "\nTry 'harvik-query --help'.");
+    } catch (const EHarvikError& e) {
+        out.Flush();
+        WriteError((stage.empty() ? "" : stage + ": ") + text.Out(e.what()));
+    } catch (const std::exception& e) {
+        out.Flush();
+        WriteError(e.what());
+    }
+    return 2;
+}

@@ -1,0 +1,63 @@
+#include "QueryOptions.h"
+
+const std::string_view UsageText =
+    "Usage: harvik-query [--data FILE] [--sjis] QUERY\n"
+    "       harvik-query [--data FILE] [--sjis] --batch\n"
+    "       harvik-query --help | --version\n"
+    "\n"
+    "Looks up QUERY in the national postal code list. A postal code, whole or its first digits, with or\n"
+    "without the hyphen after the third digit, lists every town whose code begins with it; any other text\n"
+    "is searched as part of an address, in kanji or katakana.\n"
+    "\n"
+    "  --data FILE  read the postal data from FILE (default: Ken_all.csv in the current folder,\n"
+    "               in any letter case)\n"
+    "  --sjis       read queries and write results as Shift-JIS bytes instead of UTF-8\n"
+    "  --batch      answer one query per line of standard input: for each, the status line,\n"
+    "               the result lines, then an empty line\n"
+    "  --help       print this text\n"
+    "  --version    print the version\n"
+    "\n"
+    "With one QUERY the result lines go to standard output and the status to standard error.\n"
+    "Exit status: 0 something was listed (always 0 after --batch), 1 nothing was listed,\n"
+    "2 a usage error, a data file that could not be loaded, or output that could not be written.\n";
+
+TQueryOptions ParseQueryArgs(const std::vector<std::string_view>& args)
+{
+    TQueryOptions options;
+    std::vector<std::string_view> queries;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (optionsEnded || !arg.starts_with("--")) {
+            queries.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help") {
+            options.Help = true;
+        } else if (arg == "--version") {
+            options.Version = true;
+        } else if (arg == "--sjis") {
+            options.Sjis = true;
+        } else if (arg == "--batch") {
+            options.Batch = true;
+        } else if (arg == "--data" || arg.starts_with("--data=")) {
+            std::string_view file;
+            if (arg == "--data") {
+                if (i + 1 == args.size()) throw EUsageError("--data needs a file name");
+                file = args[++i];
+            } else {
+                file = arg.substr(7);
+            }
+            if (file.empty()) throw EUsageError("--data needs a file name");
+            options.DataFile = file;
+        } else {
+            throw EUsageError("unknown option '" + std::string(arg) + "'");
+        }
+    }
+    if (options.Help || options.Version) return options;
+    if (options.Batch && !queries.empty()) throw EUsageError("--batch reads the queries from standard input; give no QUERY");
+    if (!options.Batch && queries.empty()) throw EUsageError("give a QUERY, or --batch");
+    if (queries.size() > 1) throw EUsageError("give one QUERY (quote a query that holds blanks)");
+    if (!queries.empty()) options.Query = queries.front();
+    return options;
+}

@@ -1,0 +1,33 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What one run of harvik-query is asked to do.
+struct TQueryOptions
+{
+    std::string DataFile;  // --data FILE, taken exactly as named; empty: the data file of the current folder
+    bool Sjis = false;     // --sjis: queries and output are raw Shift-JIS bytes, no conversion
+    bool Batch = false;    // --batch: one query per line of standard input
+    bool Help = false;     // --help: print the usage and do nothing else
+    bool Version = false;  // --version: print the version and do nothing else
+    std::string Query;     // the one query without --batch, as given (UTF-8 unless Sjis)
+};
+
+// A command line that cannot be run. what() is plain ASCII naming what is wrong.
+class EUsageError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads the arguments that follow the program name. Options are --data FILE (or --data=FILE),
+// --sjis, --batch, --help and --version, in any order; every other argument is the query, also one
+// that starts with a single "-" ("-5" is a query); after "--" every argument is the query. --help and
+// --version win over everything else. Throws EUsageError for an unknown option, --data without a
+// file name, no query without --batch, a query with --batch, or more than one query.
+TQueryOptions ParseQueryArgs(const std::vector<std::string_view>& args);
+
+// The text --help prints.
+extern const std::string_view UsageText;
