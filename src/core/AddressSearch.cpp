@@ -1,1 +1,147 @@
-// in progress
+#include <algorithm>
+
+#include "PostalSearch.h"
+#include "SearchIndexes.h"
+#include "SjisText.h"
+
+namespace {
+
+constexpr int TopTown = decltype(TPostalTables::Towns)::Capacity - 1;
+constexpr int TopCity = decltype(TPostalTables::Cities)::Capacity - 1;
+constexpr int SearchedPrefs = 48;  // Prefs 0-47; entry 48 is never recognised
+constexpr int LineCap = 5000;      // an attempt stops once it has listed more than this
+
+constexpr std::string_view OverCapText = "5000\x8C\x8F\x88\xC8\x8F\xE3";  // 5000件以上
+constexpr std::string_view ShortenedText =
+    "\x82\xC5\x8C\x9F\x8D\xF5\x82\xF0\x8D\x73\x82\xA2\x82\xDC\x82\xB5\x82\xBD";  // で検索を行いました
+
+struct TPrefMatch
+{
+    int Pref = -1;            // -1: none recognised
+    std::size_t Length = 0;   // bytes of the matched Name or Kana
+};
+
+TPrefMatch RecognisePref(const TPostalTables& tables, std::string_view query)
+{
+    for (int pref = 0; pref < SearchedPrefs; ++pref) {
+        const TKenmei entry = tables.Prefs[pref];
+        if (SjisBeginsWith(query, entry.Name)) return {pref, entry.Name.size()};
+        if (SjisBeginsWith(query, entry.Kana)) return {pref, entry.Kana.size()};
+    }
+    return {};
+}
+
+// What the attempt compares addresses with: the query less the prefecture's name, unless the name
+// is the whole query.
+std::string_view Remainder(std::string_view query, TPrefMatch match)
+{
+    return match.Pref >= 0 && match.Length < query.size() ? query.substr(match.Length) : query;
+}
+
+// A remainder that no address or reading can contain, whatever part of the table is scanned.
+bool NeverContained(std::string_view rest, const TTownTexts& texts)
+{
+    return rest.empty() || rest.size() > texts.LongestText() || rest.find('\0') != std::string_view::npos ||
+           texts.PlausibleLength(rest) < rest.size();
+}
+
+}  // namespace
+
+int TPostalSearch::TIndexes::Attempt(std::string_view query, std::vector<std::string>& lines) const
+{
+    const TIndexes& index = *this;
+    const TPrefMatch match = RecognisePref(Tables, query);
+    const std::string_view rest = Remainder(query, match);
+    // Every town that gives a line is preceded by one that contains the remainder (continuations
+    // follow a listed town), so when none can contain it the attempt lists nothing. The walk of
+    // the city names is not needed to know that.
+    if (NeverContained(rest, index.Texts)) return 0;
+
+    const int pref = match.Pref;
+    const int city = pref >= 0 ? index.CityNames.FirstIn(rest, Tables.Prefs[pref].FirstCity,
+                                                         index.LastCity[static_cast<std::size_t>(pref)])
+                               : index.CityNames.FirstIn(rest, 0, TopCity);
+    const int first = city >= 0   ? Tables.Cities[city].FirstTown
+                      : pref >= 0 ? Tables.Cities[Tables.Prefs[pref].FirstCity].FirstTown
+                                  : 0;
+
+    // The last town the scan would examine if no cap stopped it: the scan goes on while the next
+    // town lies in the recognised prefecture and city.
+    int last = first;
+    if (pref < 0 && city < 0) {
+        last = TopTown;
+    } else {
+        while (last < TopTown) {
+            const int nextCity = Tables.Towns.Stored(last + 1).City;
+            if (pref >= 0 && Tables.Cities.Stored(nextCity).Pref != pref) break;
+            if (city >= 0 && nextCity != city) break;
+            ++last;
+        }
+    }
+
+    const TTownTexts& texts = index.Texts;
+    const int endEntry = texts.EntryFrom(last + 1);
+    int count = 0;
+    int entry = texts.NextMatch(texts.EntryFrom(first), endEntry, rest);
+    while (entry < endEntry) {
+        lines.emplace_back(texts.Line(entry));
+        if (++count > LineCap) return count;
+        // The towns up to the next listed one do not contain the remainder. Those right after this
+        // one that share its code follow as continuation lines; a town with another code or with
+        // none ends the chain.
+        const int listed = texts.NextMatch(entry + 1, endEntry, rest);
+        const int nextListed = listed < endEntry ? texts.Town(listed) : last + 1;
+        for (int town = texts.Town(entry) + 1; town < nextListed; ++town) {
+            const TPostNo follower = Tables.Towns[town];
+            if (follower.Code.empty() || town < 2 || follower.Code != Tables.Towns[town - 1].Code) break;
+            lines.push_back(ContinuationLine(follower.Name));
+            if (++count > LineCap) return count;
+        }
+        entry = listed;
+    }
+    return count;
+}
+
+TSearchResult TPostalSearch::ByAddress(std::string_view query) const
+{
+    const TIndexes& index = *FIndexes;
+    TSearchResult result;
+    std::size_t length = query.size();
+    int count = index.Attempt(query, result.Lines);
+
+    if (count == 0 && length >= 3 && length > index.LongestPrefName) {
+        // Every working query longer than the longest prefecture name recognises what the whole
+        // query recognises, so its remainder is a beginning of the whole query's remainder. A
+        // remainder can only be contained where every shorter beginning of it is, so attempts whose
+        // remainder is longer than the longest beginning that occurs anywhere list nothing and are
+        // passed over.
+        const TPrefMatch match = RecognisePref(FTables, query);
+        const std::string_view rest = query.substr(match.Length);
+        const std::size_t occurs = index.LongestOccurringStart(rest);
+        const std::size_t resume = std::max({match.Length + occurs, index.LongestPrefName, std::size_t{2}});
+        length = std::min(length, resume + 1);  // the loop below goes on with one byte less
+    }
+    while (count == 0 && length >= 3) count = index.Attempt(query.substr(0, --length), result.Lines);
+
+    if (count == 0) {
+        result.Status = CountText(0);
+        return result;
+    }
+    result.Status = count > LineCap ? std::string(OverCapText) : CountText(static_cast<long long>(result.Lines.size()));
+    if (length != query.size()) result.Status.append("  ").append(query.substr(0, length)).append(ShortenedText);
+    return result;
+}
+
+std::size_t TPostalSearch::TIndexes::LongestOccurringStart(std::string_view text) const
+{
+    std::size_t low = 0;  // occurs (the empty beginning counts as occurring)
+    std::size_t high = std::min({text.size(), Texts.LongestText(), text.find('\0'), Texts.PlausibleLength(text)});
+    while (low < high) {
+        const std::size_t middle = low + (high - low + 1) / 2;
+        if (Texts.NextMatch(0, Texts.Count(), text.substr(0, middle)) < Texts.Count())
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return low;
+}

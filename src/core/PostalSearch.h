@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <memory>
 #include <string_view>
 
@@ -26,6 +27,8 @@ public:
     TSearchResult ByAddress(std::string_view query) const;
 
     const TPostalTables& Tables() const { return FTables; }
+    // Bytes held by the derived indexes (beside the tables' own), for memory reports.
+    std::size_t IndexBytes() const;
 
 private:
     struct TIndexes;
