@@ -1,0 +1,26 @@
+#pragma once
+#include <QListWidget>
+
+class QMenu;
+
+// The result list: single selection, unsorted, every line `lineHeight` pixels high. The right mouse
+// button opens the pop-up menu without moving the selection or the current line (the stock list
+// moves both to the clicked line first); the context-menu key opens it at the current line.
+class TPopupListBox : public QListWidget
+{
+public:
+    TPopupListBox(int lineHeight, QWidget* parent);
+    void SetPopupMenu(QMenu* menu) { FPopupMenu = menu; }
+
+    // Row of the selected line, -1 when no line is selected.
+    int ItemIndex() const;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    QMenu* FPopupMenu = nullptr;
+};

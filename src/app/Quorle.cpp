@@ -1,0 +1,22 @@
+// The program's entry: the start sequence of the window program.
+#include <QApplication>
+
+#include "ErrorBox.h"
+#include "HelpViewer.h"
+#include "ProgramIcon.h"
+#include "quorleUnit.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    // The name goes to the desktop (task bar, window class). It is deliberately not set as the
+    // display name, which would append " — Harvik" to every window caption.
+    QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
+    QApplication::setWindowIcon(ProgramIcon());
+    SetApplicationHelpFile(QStringLiteral(HARVIK_HELP_FILE));
+
+    TWindowHelpViewer helpViewer;
+    ThenkanForm form(helpViewer);  // loads the postal data behind the splash window
+    form.show();
+    return application.exec();
+}

@@ -1,0 +1,98 @@
+#include "SpUnit.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
+#include <memory>
+
+#include "ProgramIcon.h"
+#include "WindowFont.h"
+
+TSpForm* SpForm = nullptr;
+
+namespace {
+constexpr int ClientWidth = 331, ClientHeight = 147;
+constexpr int OuterWidth = 339, OuterHeight = 174;
+}  // namespace
+
+TSpForm::TSpForm(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("SpForm"));
+    setWindowTitle(QStringLiteral("起動中"));
+    setWindowIcon(ProgramIcon());
+    // Closing the splash window must never count as closing the program's last window.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFont(GothicFont(12));
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Button);
+    resize(ClientWidth, ClientHeight);
+
+    Label1 = new QLabel(QStringLiteral("しばらくお待ちください"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(GothicFont(20, true));
+    Label1->move(64, 96);
+    Label1->adjustSize();
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 48);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setGeometry(0, ClientHeight - 17, ClientWidth, 17);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(ProgramIconPixmap());
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1->setGeometry(24, 32, 41, 33);
+
+    Label2 = new QLabel(QStringLiteral("Harvik"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setFont(GothicFont(27));
+    Label2->move(96, 32);
+    Label2->adjustSize();
+}
+
+void TSpForm::ShowPainted()
+{
+    // Centred on the screen by the designed outer size; move() before the first show places the
+    // frame's top-left corner.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.left() + std::max(0, (area.width() - OuterWidth) / 2),
+             area.top() + std::max(0, (area.height() - OuterHeight) / 2));
+    }
+    show();
+    raise();
+    // Nothing reaches the screen until the window is exposed, and the loader processes no events
+    // while it reads: wait for the exposure here, letting no user input through.
+    QElapsedTimer waited;
+    waited.start();
+    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    repaint();
+}
+
+TSplashDuringLoad::TSplashDuringLoad()
+{
+    auto form = std::make_unique<TSpForm>();
+    form->ShowPainted();
+    SpForm = form.release();
+}
+
+TSplashDuringLoad::~TSplashDuringLoad()
+{
+    SpForm->close();
+    delete SpForm;
+    SpForm = nullptr;
+}
+
+void TSplashDuringLoad::Progress(int prefectures)
+{
+    SpForm->ProgressBar1->setValue(prefectures);
+}

@@ -1,0 +1,352 @@
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+
+#include "FormFixture.h"
+#include "RecordingErrorBox.h"
+#include "RecordingHelpViewer.h"
+
+namespace {
+
+// Four Tokyo towns under "100", three Sapporo towns under "060", and two Kyoto towns sharing one code
+// (the second gives a continuation line after the first) followed by a third.
+std::vector<std::string> Towns()
+{
+    return {
+        Town("1000001", "東京都", "千代田区", "千代田"),
+        Town("1000002", "東京都", "千代田区", "皇居外苑"),
+        Town("1000003", "東京都", "千代田区", "一ツ橋"),
+        Town("1000004", "東京都", "千代田区", "大手町"),
+        Town("0600000", "北海道", "札幌市中央区", "以下に掲載がない場合"),
+        Town("0600001", "北海道", "札幌市中央区", "北一条西"),
+        Town("0600042", "北海道", "札幌市中央区", "大通西"),
+        Town("6048001", "京都府", "京都市中京区", "御池通"),
+        Town("6048001", "京都府", "京都市中京区", "姉小路通"),
+        Town("6048002", "京都府", "京都市中京区", "三条通"),
+    };
+}
+
+const QString Tokyo1 = QStringLiteral("100-0001  東京都千代田区千代田");
+const QString Oike = QStringLiteral("604-8001  京都府京都市中京区御池通");
+const QString Aneyakoji = QStringLiteral("              姉小路通");
+
+enum TAction { acType, acCommand, acPaste, acDoubleClick };
+
+}  // namespace
+
+Q_DECLARE_METATYPE(TAction)
+
+class TestHenkanForm : public QObject
+{
+    Q_OBJECT
+
+private:
+    TRecordingErrorBox FErrors;
+    TRecordingHelpViewer FHelp;
+    std::unique_ptr<ThenkanForm> FForm;
+    std::unique_ptr<TSearchLog> FLog;
+
+    void Open(const std::vector<std::string>& lines)
+    {
+        FForm = MakeForm(FHelp, lines);
+        FLog = std::make_unique<TSearchLog>(*FForm);
+        FForm->show();
+        QVERIFY(QTest::qWaitForWindowActive(FForm.get()));
+    }
+    QString Clipboard() const { return QGuiApplication::clipboard()->text(); }
+    QList<QAction*> CopyItems() const
+    {
+        return {FForm->Copy1, FForm->A1, FForm->Z1, FForm->Copy2, FForm->A2, FForm->Z2};
+    }
+
+private slots:
+    void init()
+    {
+        FErrors.Texts.clear();
+        Open(Towns());
+    }
+    void cleanup()
+    {
+        FLog.reset();
+        FForm.reset();
+    }
+
+    void WindowIsLaidOutAsDesigned()
+    {
+        QCOMPARE(FForm->windowTitle(), QStringLiteral("郵便番号検索"));
+        QCOMPARE(FForm->Edit1->geometry(), QRect(16, 24, 257, 23));
+        QCOMPARE(FForm->Button1->geometry(), QRect(280, 23, 49, 25));
+        QCOMPARE(FForm->Panel1->height(), 57);
+        QCOMPARE(FForm->ListBox1->size(), QSize(402, 145));
+        QCOMPARE(FForm->StatusBar1->height(), 19);
+        QCOMPARE(FForm->StatusPanel0->width() > 300, true);  // the one panel spans the bar
+        QCOMPARE(FForm->focusWidget(), FForm->Edit1);
+        QStringList bar;
+        for (QAction* item : FForm->MainMenu1->actions()) bar.append(item->objectName() + " " + item->text());
+        QCOMPARE(bar, QStringList({"N1 終了(&X)", "Copy2 コピー(&C)", "A2 住所コピー(&A)", "Z2 郵便番号コピー(&Z)",
+                                   "P1 貼り付け(&P)", "Help1 ヘルプ(&H)"}));
+        QStringList popup;
+        for (QAction* item : FForm->PopupMenu1->actions()) popup.append(item->objectName() + " " + item->text());
+        QCOMPARE(popup, QStringList({"Copy1 コピー(&C)", "A1 住所コピー(&A)", "Z1 郵便番号コピー(&Z)"}));
+        for (QAction* item : FForm->MainMenu1->actions()) QVERIFY(!item->menu());
+    }
+
+    void EachActionRunsTheSearchesOfItsRow_data()
+    {
+        QTest::addColumn<TAction>("action");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("ran");
+        QTest::addColumn<QString>("lineAfter");
+        const QStringList none, code{"code"}, twice{"code", "code"}, address{"address"};
+        QTest::newRow("typing 12") << acType << "12" << code << "12";
+        QTest::newRow("typing 123") << acType << "123" << twice << "123";
+        QTest::newRow("typing 1") << acType << "1" << none << "1";
+        QTest::newRow("typing a non-integer") << acType << "1a2" << none << "1a2";
+        QTest::newRow("command on 1234567") << acCommand << "1234567" << code << "1234567";
+        QTest::newRow("command on 123-4567") << acCommand << "123-4567" << twice << "1234567";
+        QTest::newRow("command on 5") << acCommand << "5" << code << "5";
+        QTest::newRow("command on an address") << acCommand << "御池" << address << "御池";
+        QTest::newRow("command on the empty line") << acCommand << "" << address << "";
+        QTest::newRow("command on 12-34567") << acCommand << "12-34567" << address << "12-34567";
+        QTest::newRow("command on 123-45-67") << acCommand << "123-45-67" << address << "12345-67";
+        QTest::newRow("command after a blank") << acCommand << " 1234567" << code << " 1234567";
+        QTest::newRow("command on +1234567") << acCommand << "+1234567" << code << "+1234567";
+        QTest::newRow("command on -1234567") << acCommand << "-1234567" << code << "-1234567";
+        QTest::newRow("command on $1F") << acCommand << "$1F" << code << "$1F";
+        QTest::newRow("command on 2147483647") << acCommand << "2147483647" << code << "2147483647";
+        QTest::newRow("command on 2147483648") << acCommand << "2147483648" << address << "2147483648";
+        QTest::newRow("command with a full-width hyphen") << acCommand << "123－4567" << address << "123－4567";
+        QTest::newRow("paste 1234567") << acPaste << "1234567" << twice << "1234567";
+        QTest::newRow("paste 123-4567") << acPaste << "123-4567" << twice << "1234567";
+        QTest::newRow("paste 5") << acPaste << "5" << code << "5";
+        QTest::newRow("paste an address") << acPaste << "御池" << address << "御池";
+        QTest::newRow("double-click") << acDoubleClick << "御池" << none << "";
+        QTest::newRow("double-click on the empty line") << acDoubleClick << "" << none << "";
+    }
+    void EachActionRunsTheSearchesOfItsRow()
+    {
+        QFETCH(TAction, action);
+        QFETCH(QString, text);
+        QFETCH(QStringList, ran);
+        QFETCH(QString, lineAfter);
+        int changes = 0;
+        switch (action) {
+        case acType: QTest::keyClicks(FForm->Edit1, text); break;
+        case acCommand:
+            FForm->Edit1->setText(text);
+            FLog->Ran.clear();
+            QTest::mouseClick(FForm->Button1, Qt::LeftButton);
+            break;
+        case acPaste:
+            QGuiApplication::clipboard()->setText(text);
+            FForm->P1->trigger();
+            break;
+        case acDoubleClick:
+            FForm->Edit1->setText(text);
+            FLog->Ran.clear();
+            connect(FForm->Edit1, &QLineEdit::textChanged, this, [&changes] { ++changes; });
+            QTest::mouseDClick(FForm->Edit1, Qt::LeftButton);
+            QCOMPARE(changes, text.isEmpty() ? 0 : 1);
+            break;
+        }
+        QCOMPARE(FLog->Ran, ran);
+        QCOMPARE(FForm->Edit1->text(), lineAfter);
+        QCOMPARE(FErrors.Texts, QStringList());
+    }
+
+    void SearchesListTheirLinesAndCount()
+    {
+        QTest::keyClicks(FForm->Edit1, "10");
+        QCOMPARE(ListLines(*FForm).size(), 4);
+        QCOMPARE(ListLines(*FForm).front(), Tokyo1);
+        QCOMPARE(StatusText(*FForm), QStringLiteral("4件"));
+        QCOMPARE(FForm->ListBox1->currentRow(), 0);
+
+        FForm->Edit1->setText(QStringLiteral("御池"));
+        QTest::keyClick(FForm->Edit1, Qt::Key_Return);
+        QCOMPARE(ListLines(*FForm), QStringList({Oike, Aneyakoji}));
+        QCOMPARE(StatusText(*FForm), QStringLiteral("2件"));
+    }
+
+    void DeletingBackToOneDigitKeepsTheListOfTwo()
+    {
+        QTest::keyClicks(FForm->Edit1, "06");
+        QTest::keyClick(FForm->Edit1, Qt::Key_Backspace);
+        QCOMPARE(FForm->Edit1->text(), QStringLiteral("0"));
+        QCOMPARE(FLog->Ran, QStringList({"code"}));
+        QCOMPARE(ListLines(*FForm).size(), 3);
+        QCOMPARE(StatusText(*FForm), QStringLiteral("3件"));
+    }
+
+    void TypedHyphensAreDroppedAndPastedOnesKept()
+    {
+        QTest::keyClicks(FForm->Edit1, "123-4");
+        QTest::keyClick(FForm->Edit1, Qt::Key_Minus, Qt::KeypadModifier);
+        QTest::keyClick(FForm->Edit1, Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(FForm->Edit1->text(), QStringLiteral("1234"));
+        QTest::sendKeyEvent(QTest::Click, FForm->Edit1, Qt::Key_unknown, QStringLiteral("－"), Qt::NoModifier);
+        QCOMPARE(FForm->Edit1->text(), QStringLiteral("1234－"));
+
+        FForm->Edit1->clear();
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("12-34"));
+        QCoreApplication::sendEvent(FForm->Edit1, &commit);
+        QCOMPARE(FForm->Edit1->text(), QStringLiteral("1234"));
+
+        FForm->Edit1->clear();
+        FLog->Ran.clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("123-4567"));
+        FForm->Edit1->paste();
+        QCOMPARE(FForm->Edit1->text(), QStringLiteral("123-4567"));
+        QCOMPARE(FLog->Ran, QStringList());
+        QTest::keyClick(FForm->Edit1, Qt::Key_Return);
+        QCOMPARE(FForm->Edit1->text(), QStringLiteral("1234567"));
+        QCOMPARE(FLog->Ran, QStringList({"code", "code"}));
+    }
+
+    void CopyCommandsCutResultLinesAtTheirBytePositions()
+    {
+        QTest::keyClicks(FForm->Edit1, "10");
+        for (auto [whole, address, code] : {std::tuple{FForm->Copy1, FForm->A1, FForm->Z1},
+                                            std::tuple{FForm->Copy2, FForm->A2, FForm->Z2}}) {
+            whole->trigger();
+            QCOMPARE(Clipboard(), Tokyo1);
+            address->trigger();
+            QCOMPARE(Clipboard(), QStringLiteral("東京都千代田区千代田"));
+            code->trigger();
+            QCOMPARE(Clipboard(), QStringLiteral("100-0001"));
+        }
+        FForm->Edit1->setText(QStringLiteral("御池"));
+        FForm->Button1->click();
+        FForm->ListBox1->setCurrentRow(1);
+        FForm->Copy1->trigger();
+        QCOMPARE(Clipboard(), Aneyakoji);
+        FForm->A1->trigger();
+        QCOMPARE(Clipboard(), QStringLiteral("    姉小路通"));
+        FForm->Z1->trigger();
+        QCOMPARE(Clipboard(), QStringLiteral("        "));
+        QCOMPARE(FErrors.Texts, QStringList());
+    }
+
+    void CopyCommandsOnShortLines()
+    {
+        // No prefecture or city names: the lines are the code, its hyphen, two blanks and the town.
+        Open({Town("12", "", "", "町"), Town("1234", "", "", ""), Town("1234567", "", "", "")});
+        QTest::keyClicks(FForm->Edit1, "12");
+        QCOMPARE(ListLines(*FForm), QStringList({"12-  町", "123-4  ", "123-4567  "}));
+        const QStringList codes{"12-  町", "123-4  ", "123-4567"};
+        for (int row = 0; row < 3; ++row) {
+            FForm->ListBox1->setCurrentRow(row);
+            FForm->Z1->trigger();
+            QCOMPARE(Clipboard(), codes[row]);
+            QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+            FForm->A1->trigger();
+            QCOMPARE(Clipboard(), QString());
+            QVERIFY(QGuiApplication::clipboard()->mimeData()->hasText());
+        }
+    }
+
+    void CopyWithNoSelectedLineReportsTheIndexAndKeepsTheClipboard()
+    {
+        QTest::keyClicks(FForm->Edit1, "10");
+        FForm->ListBox1->clearSelection();
+        QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+        for (QAction* item : CopyItems()) item->trigger();
+        QCOMPARE(Clipboard(), QStringLiteral("kept"));
+        QCOMPARE(FErrors.Texts, QStringList(6, QStringLiteral("リストのインデックスが範囲を超えています (-1)")));
+    }
+
+    void PasteWithNoTextDoesNothing()
+    {
+        FForm->Edit1->setText(QStringLiteral("御池"));
+        QGuiApplication::clipboard()->clear();
+        FForm->P1->trigger();
+        QCOMPARE(FForm->Edit1->text(), QStringLiteral("御池"));
+        QCOMPARE(FLog->Ran, QStringList());
+    }
+
+    void PasteSearchesTheTextWithItsBlanks()
+    {
+        QGuiApplication::clipboard()->setText(QStringLiteral(" 御池 "));
+        FForm->P1->trigger();
+        QCOMPARE(FForm->Edit1->text(), QStringLiteral(" 御池 "));
+        QCOMPARE(FLog->Ran, QStringList({"address"}));
+        QCOMPARE(ListLines(*FForm), QStringList());  // without its blanks the text lists two lines
+    }
+
+    void EnterSearchesTheInputLineFromTheList()
+    {
+        QTest::keyClicks(FForm->Edit1, "10");
+        FForm->Edit1->setText(QStringLiteral("御池"));
+        FForm->ListBox1->setFocus();
+        FForm->ListBox1->setCurrentRow(2);
+        FLog->Ran.clear();
+        QTest::keyClick(FForm->ListBox1, Qt::Key_Return);
+        QCOMPARE(FLog->Ran, QStringList({"address"}));
+        QCOMPARE(ListLines(*FForm), QStringList({Oike, Aneyakoji}));
+        QTest::keyClick(FForm->ListBox1, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(FLog->Ran.size(), 2);
+        QTest::keyClick(FForm->ListBox1, Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClick(FForm->Edit1, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(FLog->Ran.size(), 2);
+    }
+
+    void RightClickOpensThePopupAndKeepsTheSelection()
+    {
+        QTest::keyClicks(FForm->Edit1, "10");
+        QWidget* viewport = FForm->ListBox1->viewport();
+        const QPoint third = FForm->ListBox1->visualItemRect(FForm->ListBox1->item(2)).center();
+        QTest::mouseClick(viewport, Qt::RightButton, Qt::NoModifier, third);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, third, viewport->mapToGlobal(third));
+        QCoreApplication::sendEvent(viewport, &menu);
+        QVERIFY(FForm->PopupMenu1->isVisible());
+        FForm->PopupMenu1->close();
+        QCOMPARE(FForm->ListBox1->currentRow(), 0);
+        QCOMPARE(FForm->ListBox1->ItemIndex(), 0);
+        FForm->Z1->trigger();
+        QCOMPARE(Clipboard(), QStringLiteral("100-0001"));
+
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, third);
+        QCOMPARE(FForm->ListBox1->ItemIndex(), 2);
+    }
+
+    void CopyItemsAreEnabledExactlyWhileTheListHasLines()
+    {
+        for (QAction* item : CopyItems()) QVERIFY(!item->isEnabled());
+        for (QAction* item : {FForm->N1, FForm->P1, FForm->Help1}) QVERIFY(item->isEnabled());
+        QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+        QTest::keyClick(FForm.get(), Qt::Key_Z, Qt::AltModifier);
+        QCOMPARE(Clipboard(), QStringLiteral("kept"));
+
+        QTest::keyClicks(FForm->Edit1, "10");
+        for (QAction* item : CopyItems()) QVERIFY(item->isEnabled());
+        QTest::keyClick(FForm.get(), Qt::Key_Z, Qt::AltModifier);
+        QCOMPARE(Clipboard(), QStringLiteral("100-0001"));
+
+        QTest::keyClick(FForm->Edit1, Qt::Key_9);
+        QCOMPARE(StatusText(*FForm), QStringLiteral("0件"));
+        for (QAction* item : CopyItems()) QVERIFY(!item->isEnabled());
+        QCOMPARE(FErrors.Texts, QStringList());
+    }
+
+    void HelpAndExitCommands()
+    {
+        SetApplicationHelpFile(QStringLiteral("/opt/harvik/MIRELHELP.hlp"));
+        QTest::keyClick(FForm.get(), Qt::Key_H, Qt::AltModifier);
+        QCOMPARE(FHelp.Requested, QStringList({"/opt/harvik/MIRELHELP.hlp"}));
+        FForm->N1->trigger();
+        QVERIFY(!FForm->isVisible());
+    }
+};
+
+QTEST_MAIN(TestHenkanForm)
+#include "HenkanFormTest.moc"

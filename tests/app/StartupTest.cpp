@@ -1,0 +1,189 @@
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QWindow>
+
+#include "Errors.h"
+#include "FormFixture.h"
+#include "RecordingErrorBox.h"
+#include "RecordingHelpViewer.h"
+#include "SpUnit.h"
+
+namespace {
+
+std::vector<std::string> ThreePrefectures()
+{
+    return {
+        Town("0600000", "北海道", "札幌市中央区", "以下に掲載がない場合"),
+        Town("0600001", "北海道", "札幌市中央区", "北一条西"),
+        Town("1000001", "東京都", "千代田区", "千代田"),
+        Town("1000002", "東京都", "千代田区", "皇居外苑"),
+        Town("1000003", "東京都", "千代田区", "一ツ橋"),
+        Town("6048001", "京都府", "京都市中京区", "御池通"),
+    };
+}
+
+// A data file that notes, at every read, what the splash window shows.
+class TWatchedSource : public TMemorySource
+{
+public:
+    TWatchedSource(std::string bytes, QList<int>& seen) : TMemorySource(std::move(bytes), 16), FSeen(seen) {}
+    std::size_t Read(char* buffer, std::size_t size) override
+    {
+        const int value = SpForm && SpForm->isVisible() ? SpForm->ProgressBar1->value() : -1;
+        if (FSeen.isEmpty() || FSeen.back() != value) FSeen.append(value);
+        return TMemorySource::Read(buffer, size);
+    }
+
+private:
+    QList<int>& FSeen;
+};
+
+int SplashWindows()
+{
+    int count = 0;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (dynamic_cast<TSpForm*>(window)) ++count;
+    return count;
+}
+
+}  // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private:
+    TRecordingErrorBox FErrors;
+    TRecordingHelpViewer FHelp;
+
+private slots:
+    void init() { FErrors.Texts.clear(); }
+
+    void SplashIsPaintedBeforeTheFileOpensAndCountsPrefectures()
+    {
+        bool shownAtOpen = false;
+        QList<int> seen;
+        const std::string file = KenFile(ThreePrefectures());
+        ThenkanForm form(FHelp, [&] {
+            shownAtOpen = SpForm && SpForm->isVisible() && SpForm->windowHandle()->isExposed() &&
+                          SpForm->windowTitle() == QStringLiteral("起動中") && SpForm->ProgressBar1->maximum() == 48;
+            return std::make_unique<TWatchedSource>(file, seen);
+        });
+        QVERIFY(shownAtOpen);
+        QCOMPARE(seen, QList<int>({0, 1, 2, 3}));
+        QCOMPARE(SpForm, nullptr);
+        QCOMPARE(SplashWindows(), 0);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(FErrors.Texts, QStringList());
+    }
+
+    void SplashWindowIsCentredOnTheScreen()
+    {
+        TSpForm splash;
+        splash.ShowPainted();
+        const QRect screen = splash.screen()->geometry();
+        QCOMPARE(splash.size(), QSize(331, 147));
+        QCOMPARE(splash.frameGeometry().topLeft(),
+                 QPoint((screen.width() - 339) / 2, (screen.height() - 174) / 2));
+        QCOMPARE(splash.Label1->text(), QStringLiteral("しばらくお待ちください"));
+        QCOMPARE(splash.ProgressBar1->geometry(), QRect(0, 130, 331, 17));
+    }
+
+    void FailedLoadClosesTheSplashFirstAndOpensOnWhatWasLoaded()
+    {
+        std::vector<std::string> lines = ThreePrefectures();
+        lines.push_back("");  // an empty last line has no field 6
+        int splashesAtError = -1;
+        FErrors.OnShow = [&] { splashesAtError = SpForm ? 1 : SplashWindows(); };
+        auto form = MakeForm(FHelp, lines);
+        FErrors.OnShow = nullptr;
+        QCOMPARE(FErrors.Texts, QStringList({"リストのインデックスが範囲を超えています (6)"}));
+        QCOMPARE(splashesAtError, 0);
+
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QTest::keyClicks(form->Edit1, "10");
+        QCOMPARE(ListLines(*form).size(), 3);
+        form->Edit1->setText(QStringLiteral("御池"));
+        QTest::keyClick(form->Edit1, Qt::Key_Return);
+        QCOMPARE(ListLines(*form), QStringList({"604-8001  京都府京都市中京区御池通"}));
+    }
+
+    void MissingDataFileIsReportedWithAFullStopAndTheWindowOpensEmpty()
+    {
+        QTemporaryDir empty;
+        const std::string folder = empty.path().toStdString();
+        ThenkanForm form(FHelp, [folder] { return OpenDataFile(folder); });
+        QCOMPARE(FErrors.Texts, QStringList({"ファイルが見つかりません."}));
+        QCOMPARE(SplashWindows(), 0);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::keyClicks(form.Edit1, "10");
+        QCOMPARE(StatusText(form), QStringLiteral("0件"));
+    }
+
+    void LoadsKenAllCsvFromTheWorkingFolder()
+    {
+        QTemporaryDir folder;
+        QFile data(folder.filePath(QStringLiteral("Ken_all.csv")));
+        QVERIFY(data.open(QIODevice::WriteOnly));
+        const std::string bytes = KenFile(ThreePrefectures());
+        data.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        data.close();
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(folder.path()));
+        ThenkanForm form(FHelp);
+        QDir::setCurrent(before);
+        QCOMPARE(FErrors.Texts, QStringList());
+        QCOMPARE(form.Tables().Towns[5].Code, std::string_view("6048001"));
+    }
+
+    void ErrorBoxAddsAFullStopAfterCharactersAbove2E_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("kana") << QByteArray("\x82\xf1") << QByteArray("\x82\xf1.");                    // ん
+        QTest::newRow("closing parenthesis") << QByteArray("(-1)") << QByteArray("(-1)");
+        QTest::newRow("full stop itself") << QByteArray("done.") << QByteArray("done.");
+        QTest::newRow("slash") << QByteArray("a/") << QByteArray("a/.");
+        QTest::newRow("half-width kana") << QByteArray("\xb1") << QByteArray("\xb1.");                // ｱ
+        QTest::newRow("empty") << QByteArray() << QByteArray();
+    }
+    void ErrorBoxAddsAFullStopAfterCharactersAbove2E()
+    {
+        QFETCH(QByteArray, message);
+        QFETCH(QByteArray, shown);
+        QCOMPARE(QByteArray::fromStdString(WithFullStop(message.toStdString())), shown);
+    }
+
+    void FailureInACommandShowsTheMessageAndTheWindowGoesOn()
+    {
+        auto form = MakeForm(FHelp, ThreePrefectures());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->Copy2->setEnabled(true);  // as if left enabled by a search that failed halfway
+        form->Copy2->trigger();
+        QCOMPARE(FErrors.Texts, QStringList({"リストのインデックスが範囲を超えています (-1)"}));
+        QTest::keyClicks(form->Edit1, "10");
+        QCOMPARE(StatusText(*form), QStringLiteral("3件"));
+    }
+
+    void HelpWindowShowsTheShippedFileAndReportsAMissingOne()
+    {
+        THelpWindow help(nullptr);
+        help.Open(QStringLiteral(HARVIK_HELP_FILE));
+        QVERIFY(help.Browser()->toPlainText().contains(QStringLiteral("郵便番号")));
+        QVERIFY(help.Browser()->toPlainText().contains(QStringLiteral("住所")));
+        help.Open(QStringLiteral("/nonexistent/MIRELHELP.hlp"));
+        QVERIFY(help.Browser()->toPlainText().contains(QStringLiteral("/nonexistent/MIRELHELP.hlp")));
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "StartupTest.moc"
