@@ -109,17 +109,15 @@ TSearchResult TPostalSearch::ByAddress(std::string_view query) const
     std::size_t length = query.size();
     int count = index.Attempt(query, result.Lines);
 
-    if (count == 0 && length >= 3 && length > index.LongestPrefName) {
-        // Every working query longer than the longest prefecture name recognises what the whole
-        // query recognises, so its remainder is a beginning of the whole query's remainder. A
-        // remainder can only be contained where every shorter beginning of it is, so attempts whose
-        // remainder is longer than the longest beginning that occurs anywhere list nothing and are
-        // passed over.
+    if (count == 0 && length >= 3) {
+        // A working query recognises what the whole query recognises as long as it still holds
+        // the matched prefecture name and more (every name it begins with, the whole query begins
+        // with), so its remainder is a beginning of the whole query's remainder. A remainder can
+        // only be contained where each shorter beginning of it is too: attempts whose remainder is
+        // longer than the longest beginning that occurs anywhere list nothing and are passed over.
         const TPrefMatch match = RecognisePref(FTables, query);
-        const std::string_view rest = query.substr(match.Length);
-        const std::size_t occurs = index.LongestOccurringStart(rest);
-        const std::size_t resume = std::max({match.Length + occurs, index.LongestPrefName, std::size_t{2}});
-        length = std::min(length, resume + 1);  // the loop below goes on with one byte less
+        const std::size_t occurs = index.LongestOccurringStart(query.substr(match.Length));
+        length = std::min(length, std::max(match.Length + occurs, std::size_t{2}) + 1);  // the loop drops one byte
     }
     while (count == 0 && length >= 3) count = index.Attempt(query.substr(0, --length), result.Lines);
 

@@ -10,7 +10,6 @@ TPostalSearch::TIndexes::TIndexes(const TPostalTables& tables)
     constexpr int lastCity = decltype(TPostalTables::Cities)::Capacity - 1;
     for (int pref = 0; pref < static_cast<int>(LastCity.size()); ++pref) {
         const TKenmei entry = tables.Prefs[pref];
-        LongestPrefName = std::max({LongestPrefName, entry.Name.size(), entry.Kana.size()});
         int city = entry.FirstCity;
         while (city + 1 <= lastCity && tables.Cities[city + 1].Pref == pref) ++city;
         LastCity[static_cast<std::size_t>(pref)] = city;

@@ -107,9 +107,6 @@ struct TPostalSearch::TIndexes
     TTownTexts Texts;
     TCodeIndex Codes;
     TCityNames CityNames;
-    // The longest Name or Kana of Prefs 0-47: recognition of a prefecture depends on no byte of
-    // the query after this many.
-    std::size_t LongestPrefName = 0;
     // For each of Prefs 0-47, the last city the city recognition walks to from its FirstCity.
     std::array<int, 48> LastCity{};
 };

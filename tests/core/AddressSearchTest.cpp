@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "PlainSearch.h"
+#include "PostalFixture.h"
+#include "PostalSearch.h"
+#include "SjisConvert.h"
+
+namespace {
+
+std::string Sj(const char* utf8) { return SjisFromUtf8(utf8); }
+
+std::string Line(const char* code, const char* pref, const char* city, const char* town, const char* prefKana,
+                 const char* cityKana)
+{
+    return KenLine({code, Sj(pref), Sj(city), Sj(town), Sj(prefKana), Sj(cityKana), Sj("ﾏﾁ")});
+}
+
+std::vector<std::string> Lines(std::initializer_list<const char*> utf8)
+{
+    std::vector<std::string> lines;
+    for (const char* line : utf8) lines.push_back(Sj(line));
+    return lines;
+}
+
+// Three prefectures; Hokkaido and Tokyo each have a city named 中央区.
+class AddressSearch : public testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        FTables = new TPostalTables;
+        LoadLines(*FTables, {
+            Line("0600001", "北海道", "中央区", "北一条", "ﾎｯｶｲﾄﾞｳ", "ﾁｭｳｵｳｸ"),     // town 0
+            Line("0600001", "北海道", "中央区", "南一条", "ﾎｯｶｲﾄﾞｳ", "ﾁｭｳｵｳｸ"),     // 1: same code as 0
+            Line("0600001", "北海道", "中央区", "北二条", "ﾎｯｶｲﾄﾞｳ", "ﾁｭｳｵｳｸ"),     // 2
+            Line("0400001", "北海道", "函館市", "元町", "ﾎｯｶｲﾄﾞｳ", "ﾊｺﾀﾞﾃｼ"),       // 3
+            Line("1000001", "東京都", "千代田区", "大手町", "ﾄｳｷｮｳﾄ", "ﾁﾖﾀﾞｸ"),     // 4
+            Line("1000001", "東京都", "千代田区", "一丁目", "ﾄｳｷｮｳﾄ", "ﾁﾖﾀﾞｸ"),     // 5: same code as 4
+            Line("1000001", "東京都", "千代田区", "二丁目", "ﾄｳｷｮｳﾄ", "ﾁﾖﾀﾞｸ"),     // 6
+            Line("1000002", "東京都", "千代田区", "丸の内", "ﾄｳｷｮｳﾄ", "ﾁﾖﾀﾞｸ"),     // 7
+            Line("1000003", "東京都", "千代田区", "丸の内急行", "ﾄｳｷｮｳﾄ", "ﾁﾖﾀﾞｸ"), // 8: 急 is 8B 7D
+            Line("1040061", "東京都", "中央区", "銀座", "ﾄｳｷｮｳﾄ", "ﾁｭｳｵｳｸ"),       // 9
+            Line("1050011", "東京都", "港区", "芝公園", "ﾄｳｷｮｳﾄ", "ﾐﾅﾄｸ"),         // 10
+            Line("", "東京都", "港区", "芝公園別館", "ﾄｳｷｮｳﾄ", "ﾐﾅﾄｸ"),            // 11: no code
+            Line("6000001", "京都府", "京都市", "四条", "ｷｮｳﾄﾌ", "ｷｮｳﾄｼ"),         // 12
+            Line("6000001", "京都府", "京都市", "五条", "ｷｮｳﾄﾌ", "ｷｮｳﾄｼ"),         // 13
+            Line("6000001", "京都府", "京都市", "四条西", "ｷｮｳﾄﾌ", "ｷｮｳﾄｼ"),       // 14
+            Line("6000001", "京都府", "京都市", "七条", "ｷｮｳﾄﾌ", "ｷｮｳﾄｼ"),         // 15
+            Line("6000002", "京都府", "京都市", "八条", "ｷｮｳﾄﾌ", "ｷｮｳﾄｼ"),         // 16
+        });
+        FSearch = new TPostalSearch(*FTables);
+    }
+    static void TearDownTestSuite()
+    {
+        delete FSearch;
+        delete FTables;
+    }
+    static TSearchResult Find(const char* utf8) { return FSearch->ByAddress(Sj(utf8)); }
+
+    static TPostalTables* FTables;
+    static TPostalSearch* FSearch;
+};
+TPostalTables* AddressSearch::FTables = nullptr;
+TPostalSearch* AddressSearch::FSearch = nullptr;
+
+TEST_F(AddressSearch, PrefectureByNameOrReadingNarrowsTheCityWalk)
+{
+    // Tokyo's 中央区 is found because the walk starts at Tokyo's first city, not at Hokkaido's 中央区.
+    const std::vector<std::string> ginza = Lines({"104-0061  東京都中央区銀座"});
+    EXPECT_EQ(Find("東京都中央区").Lines, ginza);
+    EXPECT_EQ(Find("ﾄｳｷｮｳﾄﾁｭｳｵｳｸ").Lines, ginza);  // the reading is removed; the line shows kanji
+    EXPECT_EQ(Find("東京都中央区").Status, Sj("1件"));
+}
+
+TEST_F(AddressSearch, QueryThatIsExactlyAPrefectureNameListsThatPrefecture)
+{
+    const std::vector<std::string> kyoto =
+        Lines({"600-0001  京都府京都市四条", "600-0001  京都府京都市五条", "600-0001  京都府京都市四条西",
+               "600-0001  京都府京都市七条", "600-0002  京都府京都市八条"});
+    EXPECT_EQ(Find("京都府").Lines, kyoto);
+    EXPECT_EQ(Find("ｷｮｳﾄﾌ").Lines, kyoto);
+    EXPECT_EQ(Find("東京都").Lines.size(), 7u);  // towns 4-10; town 11 has no code
+}
+
+TEST_F(AddressSearch, RecognisedPrefectureConfinesTheScan)
+{
+    // 丸の内 exists only in Tokyo: Hokkaido's scan finds nothing until the working query is
+    // "北海道" and the first byte of 丸 (8A), which begins 海 in every Hokkaido address.
+    const TSearchResult found = Find("北海道丸の内");
+    EXPECT_EQ(found.Lines, Lines({"060-0001  北海道中央区北一条", "060-0001  北海道中央区南一条",
+                                  "060-0001  北海道中央区北二条", "040-0001  北海道函館市元町"}));
+    EXPECT_EQ(found.Status, Sj("4件  北海道") + "\x8A" + Sj("で検索を行いました"));
+}
+
+TEST_F(AddressSearch, CityNameAnywhereInTheQueryNarrowsToTheFirstSuchCity)
+{
+    EXPECT_EQ(Find("道函館市").Lines, Lines({"040-0001  北海道函館市元町"}));
+    // Without a prefecture the first 中央区 in table order (Hokkaido's) wins, so Tokyo's 銀座 is
+    // never listed although its address contains the whole query.
+    const TSearchResult found = Find("中央区銀座");
+    EXPECT_EQ(found.Lines, Lines({"060-0001  北海道中央区北一条", "060-0001  北海道中央区南一条",
+                                  "060-0001  北海道中央区北二条"}));
+    EXPECT_EQ(found.Status, Sj("3件  中央区で検索を行いました"));
+}
+
+TEST_F(AddressSearch, FollowersSharingTheCodeGiveContinuationLines)
+{
+    EXPECT_EQ(Find("千代田区大手町").Lines,
+              Lines({"100-0001  東京都千代田区大手町", "              一丁目", "              二丁目"}));
+    // A follower that matches gives a result line and the chain goes on after it.
+    EXPECT_EQ(Find("四条").Lines, Lines({"600-0001  京都府京都市四条", "              五条",
+                                        "600-0001  京都府京都市四条西", "              七条"}));
+    EXPECT_EQ(Find("四条").Status, Sj("4件"));
+}
+
+TEST_F(AddressSearch, TownsZeroAndOneNeverContinue)
+{
+    // Town 1 shares town 0's code but does not continue it, so the chain never starts.
+    EXPECT_EQ(Find("北一条").Lines, Lines({"060-0001  北海道中央区北一条"}));
+}
+
+TEST_F(AddressSearch, TownWithoutCodeGivesNoLine)
+{
+    EXPECT_EQ(Find("芝公園").Lines, Lines({"105-0011  東京都港区芝公園"}));
+}
+
+TEST_F(AddressSearch, ShortenedQueryEndingInALeadByteMatchesAnyCharacterWithIt)
+{
+    // 九 is 8B E3; the working query keeps its first byte 8B, which also begins 急 (8B 7D).
+    const TSearchResult found = Find("千代田区丸の内九");
+    EXPECT_EQ(found.Lines, Lines({"100-0003  東京都千代田区丸の内急行"}));
+    EXPECT_EQ(found.Status, Sj("1件  千代田区丸の内") + "\x8B" + Sj("で検索を行いました"));
+}
+
+TEST_F(AddressSearch, NothingFoundShowsTheCountAlone)
+{
+    for (const std::string& query : {std::string(), std::string("z"), std::string("zzzz"), Sj("ソ表")}) {
+        const TSearchResult found = FSearch->ByAddress(query);
+        EXPECT_TRUE(found.Lines.empty()) << query;
+        EXPECT_EQ(found.Status, Sj("0件")) << query;
+    }
+}
+
+TEST_F(AddressSearch, LongPastedTextIsShortenedToWhatItBeginsWith)
+{
+    const std::string query = Sj("千代田区丸の内") + std::string(200000, 'z');
+    const TSearchResult found = FSearch->ByAddress(query);
+    EXPECT_EQ(found.Lines, Lines({"100-0002  東京都千代田区丸の内", "100-0003  東京都千代田区丸の内急行"}));
+    EXPECT_EQ(found.Status, Sj("2件  千代田区丸の内で検索を行いました"));
+}
+
+TEST_F(AddressSearch, SameAnswerAsAPlainWalkOfTheTables)
+{
+    const TPlainSearch plain(*FTables);
+    std::vector<std::string> pieces;
+    for (const char* text : {"北海道", "東京都", "京都府", "ﾎｯｶｲﾄﾞｳ", "ﾄｳｷｮｳﾄ", "中央区", "千代田区", "函館市", "港区",
+                             "京都市", "ﾁﾖﾀﾞｸ", "ﾐﾅﾄｸ", "大手町", "丸の内", "急行", "四条", "芝公園", "元町", "ﾏﾁ", "九", "z"})
+        pieces.push_back(Sj(text));
+    std::mt19937 random(7);
+    for (int i = 0; i < 400; ++i) {
+        std::string query;
+        const int count = 1 + static_cast<int>(random() % 3);
+        for (int j = 0; j < count; ++j) query += pieces[random() % pieces.size()];
+        query.resize(query.size() - random() % std::min<std::size_t>(3, query.size()));  // sometimes mid-character
+        const TSearchResult fast = FSearch->ByAddress(query);
+        const TSearchResult slow = plain.ByAddress(query);
+        EXPECT_EQ(fast.Lines, slow.Lines) << Utf8FromSjis(query);
+        EXPECT_EQ(fast.Status, slow.Status) << Utf8FromSjis(query);
+    }
+}
+
+// 5002 towns in one city: the first 5000 are named 甲, the last two 乙.
+class AddressSearchCap : public testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        std::vector<std::string> lines;
+        for (int i = 0; i < 5002; ++i)
+            lines.push_back(Line(std::to_string(1000000 + i).c_str(), "東京都", "千代田区", i < 5000 ? "甲" : "乙",
+                                 "ﾄｳｷｮｳﾄ", "ﾁﾖﾀﾞｸ"));
+        FTables = new TPostalTables;
+        LoadLines(*FTables, lines);
+        FSearch = new TPostalSearch(*FTables);
+    }
+    static void TearDownTestSuite()
+    {
+        delete FSearch;
+        delete FTables;
+    }
+    static TPostalTables* FTables;
+    static TPostalSearch* FSearch;
+};
+TPostalTables* AddressSearchCap::FTables = nullptr;
+TPostalSearch* AddressSearchCap::FSearch = nullptr;
+
+TEST_F(AddressSearchCap, FiveThousandLinesAreCountedAndOneMoreStopsTheScan)
+{
+    const TSearchResult exactly = FSearch->ByAddress(Sj("千代田区甲"));
+    EXPECT_EQ(exactly.Lines.size(), 5000u);
+    EXPECT_EQ(exactly.Status, Sj("5000件"));
+
+    const TSearchResult over = FSearch->ByAddress(Sj("千代田区"));
+    ASSERT_EQ(over.Lines.size(), 5001u);
+    EXPECT_EQ(over.Lines.back(), Sj("100-5000  東京都千代田区乙"));
+    EXPECT_EQ(over.Status, Sj("5000件以上"));
+
+    // Found by a shortened query: the cap's text, then the working query.
+    EXPECT_EQ(FSearch->ByAddress(Sj("千代田区丙")).Status, Sj("5000件以上  千代田区で検索を行いました"));
+}
+
+// Tables written directly, with bytes no data file in the national layout holds: second bytes that
+// look like ASCII or a hyphen, names ending in a lead byte, small alphabets so that texts overlap,
+// codes repeated so that continuation chains form.
+TEST(AddressSearchRandomTables, SameAnswerAsAPlainWalkOfTheTables)
+{
+    std::mt19937 random(11);
+    const std::vector<std::string> alphabet = {"\x83\x5C", "\x95\x5C", "\x81\x2D", "\\", "-", "A", "\xB1", "\x93\x8C",
+                                               "\x8B\x9E", "\x8B"};
+    const auto text = [&](int most) {
+        std::string s;
+        const int length = static_cast<int>(random() % static_cast<unsigned>(most + 1));
+        for (int i = 0; i < length; ++i) s += alphabet[random() % alphabet.size()];
+        return s;
+    };
+    for (int round = 0; round < 6; ++round) {
+        TPostalTables tables;
+        TTablesWriter writer(tables);
+        int pref = -1, city = -1;
+        const int towns = 20 + static_cast<int>(random() % 40);
+        for (int k = 0; k < towns; ++k) {
+            if (pref < 0 || (pref < 47 && random() % 8 == 0)) {
+                ++pref;
+                writer.Pref(pref) = {writer.Store(text(2)), writer.Store(text(2)), city + 1};
+            }
+            if (city < 0 || writer.Pref(pref).FirstCity == city + 1 || random() % 4 == 0) {
+                ++city;
+                writer.City(city) = {writer.Store(text(2)), writer.Store(text(2)), pref, k};
+            }
+            const std::string code = random() % 10 == 0 ? "" : std::to_string(random() % 4);
+            writer.Town(k) = {writer.Store(code), writer.Store(text(3)), writer.Store(text(3)), city};
+        }
+        const TPostalSearch fast(tables);
+        const TPlainSearch plain(tables);
+        for (int i = 0; i < 150; ++i) {
+            const std::string query = text(6);
+            EXPECT_EQ(fast.ByAddress(query).Lines, plain.ByAddress(query).Lines) << round << " " << query;
+            EXPECT_EQ(fast.ByAddress(query).Status, plain.ByAddress(query).Status) << round << " " << query;
+            const std::string code = std::to_string(random() % 5).substr(0, 1 + random() % 2);
+            EXPECT_EQ(fast.ByCode(code).Lines, plain.ByCode(code).Lines) << code;
+        }
+    }
+}
+
+}  // namespace
