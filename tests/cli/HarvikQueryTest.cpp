@@ -129,7 +129,7 @@ TEST_F(HarvikQuery, OneQueryListsLinesOnStdoutAndTheStatusOnStderr)
         {"-5", 1, "", "0件\n"},                  // a query, not an option
         {"丸の内", 0, Marunouchi5, "1件\n"},     // typed in UTF-8
         {"ﾏﾙﾉｳﾁ", 0, Marunouchi5, "1件\n"},      // half-width katakana finds the reading, shows the kanji
-        {"大阪", 1, "", "0件\n"},
+        {"奈良", 1, "", "0件\n"},
     };
     for (const Case& c : cases) {
         const TRun run = Run({c.query});
