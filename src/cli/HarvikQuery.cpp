@@ -59,9 +59,12 @@ int AnswerOne(const TPostalSearch& search, const TQueryText& text, std::string_v
 void AnswerInBatch(const TPostalSearch& search, const TQueryText& text, std::string_view query, TOutputBuffer& out)
 {
     const TSearchResult result = RunSearchCommand(search, text.In(query)).Result;
-    out.WriteLine(text.Out(result.Status));
-    for (const std::string& line : result.Lines) out.WriteLine(text.Out(line));
-    out.WriteLine("");
+    // One conversion per answer rather than per line: LF is never part of a double-byte character,
+    // so the joined text converts exactly as its lines do one by one.
+    std::string answer = result.Status + "\n";
+    for (const std::string& line : result.Lines) answer.append(line).append("\n");
+    answer += '\n';
+    out.Write(text.Out(answer));
 }
 
 // Queries from stdin, one per line: LF ends a query and a CR just before it is dropped; a last line
