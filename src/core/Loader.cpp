@@ -5,6 +5,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "Errors.h"
@@ -95,6 +96,11 @@ public:
             if (errno != EINTR) throw EInOutError::FromErrno(errno);
         }
     }
+    std::size_t SizeHint() const override
+    {
+        struct stat info{};
+        return ::fstat(FFd, &info) == 0 && S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) : 0;
+    }
     void Close() override
     {
         const int fd = FFd;
@@ -114,19 +120,26 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b)
            });
 }
 
-// Reads the source line by line through one growing buffer. A returned line stays valid (and may be
-// changed in place) until the next call.
+// Reads the source line by line into the tables' text store: the file's bytes are kept there whole
+// and the entries' texts are spans of them, so no field is copied. A returned line stays valid (and
+// may be changed in place) until the next call.
 class TLineReader
 {
 public:
-    explicit TLineReader(IByteSource& source) : FSource(source), FBuffer(LinePad + (1 << 20)) {}
+    TLineReader(IByteSource& source, TByteStore& store) : FSource(source), FStore(store)
+    {
+        // Every line keeps LinePad readable bytes in front of it, the first one too.
+        if (FStore.Size() < LinePad) std::memset(FStore.Extend(LinePad - FStore.Size()), ' ', LinePad);
+        FPos = FStore.Size();
+        if (const std::size_t hint = FSource.SizeHint(); hint > 0 && hint < MaxHint) FStore.Reserve(FPos + hint + 1);
+    }
 
     // The end test made before every line: the physical end, or a Ctrl-Z byte where the next line
     // would begin.
     bool AtEnd()
     {
-        if (FPos == FEnd && !Fill()) return true;
-        return FBuffer[FPos] == '\x1A';
+        if (FPos == FStore.Size() && !Fill()) return true;
+        return FStore.Data()[FPos] == '\x1A';
     }
 
     // The next line without its line end; every CR in it is dropped (a CR before LF belongs to the
@@ -139,51 +152,53 @@ public:
         holdsZero = false;
         std::size_t searched = FPos;
         for (;;) {
-            const char* end = FBuffer.data() + FEnd;
-            const char* hit = FindLineBreakOrStray(FBuffer.data() + searched, end);
+            const char* base = FStore.Data();
+            const char* end = base + FStore.Size();
+            const char* hit = FindLineBreakOrStray(base + searched, end);
             if (hit < end && *hit != '\n') {
                 if (*hit == '\0') {
                     holdsZero = true;
                 } else if (hit + 1 < end && hit[1] == '\n') {
-                    return TakeLine(static_cast<std::size_t>(hit - FBuffer.data()), 2, strayCr);
+                    return TakeLine(static_cast<std::size_t>(hit - base), 2, strayCr);
                 } else {
                     strayCr = true;
                 }
-                searched = static_cast<std::size_t>(hit - FBuffer.data()) + 1;
+                searched = static_cast<std::size_t>(hit - base) + 1;
                 continue;
             }
-            if (hit < end) return TakeLine(static_cast<std::size_t>(hit - FBuffer.data()), 1, strayCr);
-            const std::size_t kept = FEnd - FPos, scanned = searched - FPos;
-            if (!Fill()) return TakeLine(FEnd, 0, strayCr);
-            searched = FPos + std::min(scanned, kept);
+            if (hit < end) return TakeLine(static_cast<std::size_t>(hit - base), 1, strayCr);
+            searched = FStore.Size();
+            if (!Fill()) return TakeLine(FStore.Size(), 0, strayCr);
         }
     }
 
 private:
-    // Moves the unread bytes to the front, grows the buffer when a line fills it, and reads more.
-    // False at the end of the input.
+    // Size hints beyond this are not trusted with one allocation; the store then grows as it reads.
+    static constexpr std::size_t MaxHint = std::size_t{1} << 30;
+
+    // Reads more bytes to the end of the store. False at the end of the input.
     bool Fill()
     {
         if (FEof) return false;
-        if (FPos > LinePad) {
-            std::memmove(FBuffer.data() + LinePad, FBuffer.data() + FPos, FEnd - FPos);
-            FEnd -= FPos - LinePad;
-            FPos = LinePad;
-        }
-        if (FEnd == FBuffer.size()) FBuffer.resize(FBuffer.size() * 2);
-        const std::size_t n = FSource.Read(FBuffer.data() + FEnd, FBuffer.size() - FEnd);
+        const std::size_t size = FStore.Size();
+        const std::size_t room = FStore.Capacity() - size;
+        // Use up the room first: with an exact size hint the last read then finds the end without
+        // growing (and copying) the store.
+        const std::size_t want = room > 0 ? room : (std::size_t{1} << 20);
+        char* into = FStore.Extend(want);
+        const std::size_t n = FSource.Read(into, want);
+        FStore.Truncate(size + n);
         if (n == 0) FEof = true;
-        FEnd += n;
         return n > 0;
     }
 
     // The line [FPos, lineEnd), consuming a line end of `breakLength` bytes after it.
     std::string_view TakeLine(std::size_t lineEnd, std::size_t breakLength, bool strayCr)
     {
-        char* begin = FBuffer.data() + FPos;
-        char* end = FBuffer.data() + lineEnd;
+        char* begin = FStore.Data() + FPos;
+        char* end = FStore.Data() + lineEnd;
         FPos = lineEnd + breakLength;
-        if (!strayCr) return {begin, lineEnd - static_cast<std::size_t>(begin - FBuffer.data())};
+        if (!strayCr) return {begin, static_cast<std::size_t>(end - begin)};
         return DropCarriageReturns(begin, end);
     }
 
@@ -198,8 +213,8 @@ private:
     }
 
     IByteSource& FSource;
-    std::vector<char> FBuffer;
-    std::size_t FPos = LinePad, FEnd = LinePad;  // the bytes before LinePad are never data
+    TByteStore& FStore;
+    std::size_t FPos = 0;
     bool FEof = false;
 };
 
@@ -208,7 +223,11 @@ bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 // Whether the byte at `at` is the second byte of a double-byte character, given that `from` is a
 // character start. Only the run of lead-byte values right before `at` decides: the byte after any
 // other byte starts a character, and that run then pairs up from its beginning.
-bool IsSecondByte(const char* from, const char* at) { return LeadRunBefore(from, at) % 2 == 1; }
+bool IsSecondByte(const char* from, const char* at)
+{
+    if (at == from || !IsLeadByte(static_cast<unsigned char>(at[-1]))) return false;
+    return (LeadRunBefore(from, at) & 1) != 0;
+}
 
 // Moves [from, to) down to `out` (out <= from) and returns the end of the moved bytes. Bytes are
 // moved only once a doubled quote has made the value shorter than its text.
@@ -292,9 +311,10 @@ constexpr const char* TooManyLines =  // 行数が上限の 150001 を超えて�
 // The fields a line must have: 0 to 8.
 constexpr std::size_t UsedFields = 9;
 
-void ReadAllLines(TLineReader& reader, TPostalTables& tables, const TLoadProgress& progress)
+void ReadAllLines(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress)
 {
     TTablesWriter writer(tables);
+    TLineReader reader(source, writer.Bytes());
     std::vector<std::string_view> fields;
     std::string previousPref, previousCity;
     int prefCount = 0, cityCount = 0, townCount = 0;
@@ -323,24 +343,24 @@ void ReadAllLines(TLineReader& reader, TPostalTables& tables, const TLoadProgres
         if (newPref) {
             previousPref.assign(fields[6]);
             TStoredKenmei& pref = writer.Pref(prefCount);
-            pref.Name = writer.Store(fields[6]);
-            pref.Kana = writer.Store(fields[3]);
+            pref.Name = writer.SpanOf(fields[6]);
+            pref.Kana = writer.SpanOf(fields[3]);
             pref.FirstCity = cityCount;
             currentPref = prefCount++;
         }
         if (newCity) {
             previousCity.assign(fields[7]);
             TStoredShi& city = writer.City(cityCount);
-            city.Name = writer.Store(fields[7]);
-            city.Kana = writer.Store(fields[4]);
+            city.Name = writer.SpanOf(fields[7]);
+            city.Kana = writer.SpanOf(fields[4]);
             city.Pref = currentPref;
             city.FirstTown = townCount;
             currentCity = cityCount++;
         }
         TStoredPostNo& town = writer.Town(townCount++);
-        town.Code = writer.Store(fields[2]);
-        town.Name = writer.Store(fields[8]);
-        town.Kana = writer.Store(fields[5]);
+        town.Code = writer.SpanOf(fields[2]);
+        town.Name = writer.SpanOf(fields[8]);
+        town.Kana = writer.SpanOf(fields[5]);
         town.City = currentCity;
         if (newPref && progress) progress(prefCount);
     }
@@ -386,9 +406,8 @@ void SplitFields(std::string_view line, std::vector<std::string>& fields)
 
 void LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress)
 {
-    TLineReader reader(source);
     try {
-        ReadAllLines(reader, tables, progress);
+        ReadAllLines(source, tables, progress);
     } catch (...) {
         // Deliberate: the file is closed on the way out, and the failure that stopped the load is
         // the one reported, not a later failure of the close.

@@ -19,6 +19,8 @@ public:
     // Closes the source; throws EInOutError when the platform reports a failure. Called once, also
     // after a failed load; the destructor closes silently what Close did not.
     virtual void Close() = 0;
+    // How many bytes the source expects to deliver, or 0 when it cannot tell. Only a hint.
+    virtual std::size_t SizeHint() const { return 0; }
 };
 
 // The data file's name in the current directory.

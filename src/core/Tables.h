@@ -1,6 +1,7 @@
 #pragma once
 #include <cassert>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,30 @@ struct TTextSpan
 };
 
 class TPostalTables;
+
+// A growable byte buffer whose new bytes are never zero-filled: the loader reads the data file
+// straight into it and the tables' texts are spans of it.
+class TByteStore
+{
+public:
+    char* Data() { return FData.get(); }
+    const char* Data() const { return FData.get(); }
+    std::size_t Size() const { return FSize; }
+    std::size_t Capacity() const { return FCapacity; }
+    // Makes room for at least `capacity` bytes, keeping the bytes held.
+    void Reserve(std::size_t capacity);
+    // Adds `n` bytes at the end (their values undefined until written) and returns where they start.
+    // Grows the capacity at least twofold when it must grow.
+    char* Extend(std::size_t n);
+    // Drops the bytes from `size` on.
+    void Truncate(std::size_t size);
+    // Gives back the room beyond Size() when it is more than a small part of the store.
+    void ShrinkToFit();
+
+private:
+    std::unique_ptr<char[]> FData;
+    std::size_t FSize = 0, FCapacity = 0;
+};
 
 // One fixed-capacity table. operator[] gives the entry at `index` (0 <= index < Capacity); an index
 // outside that range is a programming error (asserted), never data.
@@ -96,13 +121,16 @@ public:
     TPostalTable<TPostNo, TStoredPostNo, 150001> Towns{*this}; // indexes 0..150000
 
     // The bytes of a stored text.
-    std::string_view Text(TTextSpan span) const { return {FStore.data() + span.Offset, span.Length}; }
+    std::string_view Text(TTextSpan span) const
+    {
+        return span.Length == 0 ? std::string_view() : std::string_view(FStore.Data() + span.Offset, span.Length);
+    }
     // Bytes held by the tables (entries and text store), for memory reports.
     std::size_t HeldBytes() const;
 
 private:
     friend class TTablesWriter;
-    std::string FStore;
+    TByteStore FStore;
 };
 
 // The tables' only writer: appends entries in fill order. Used by the loader and by test fixtures
@@ -111,14 +139,16 @@ class TTablesWriter
 {
 public:
     explicit TTablesWriter(TPostalTables& tables) : FTables(tables) {}
-    // Reserves room in the text store for about `bytes` more bytes.
-    void Reserve(std::size_t bytes);
-    // Copies `text` into the store and returns its span.
+    // The text store itself: the loader reads the data file into it and records spans of its bytes.
+    TByteStore& Bytes() { return FTables.FStore; }
+    // The span of `text`, which must lie inside Bytes().
+    TTextSpan SpanOf(std::string_view text) const;
+    // Copies `text` to the end of the store and returns its span.
     TTextSpan Store(std::string_view text);
     TStoredKenmei& Pref(int index) { return FTables.Prefs.FEntries.at(index); }
     TStoredShi& City(int index) { return FTables.Cities.FEntries.at(index); }
     TStoredPostNo& Town(int index) { return FTables.Towns.FEntries.at(index); }
-    // Releases spare room of the store once the load has ended.
+    // Gives back spare room of the store once the load has ended.
     void Finish();
 
 private:
