@@ -32,7 +32,8 @@ const TPostalSearch& Search()
 void CheckCount(benchmark::State& state, const TSearchResult& found, std::size_t lines)
 {
     if (found.Lines.size() != lines)
-        state.SkipWithError(("expected " + std::to_string(lines) + " lines, got " + std::to_string(found.Lines.size())).c_str());
+        state.SkipWithError(
+            ("expected " + std::to_string(lines) + " lines, got " + std::to_string(found.Lines.size())).c_str());
     state.counters["Lines"] = static_cast<double>(found.Lines.size());
 }
 
@@ -124,13 +125,33 @@ BENCHMARK_CAPTURE(BM_AddressSearch, WholeTableKanji, "大通西", 9)
 BENCHMARK_CAPTURE(BM_AddressSearch, WholeTableKana, "ｵｵﾄﾞｵﾘﾆｼ", 9)
     ->Unit(benchmark::kMicrosecond)->Repetitions(10)->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_LongQuery, CityThenFiller, LongQueries[0])
-    ->RangeMultiplier(16)->Range(64, 1 << 20)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+    ->RangeMultiplier(16)
+    ->Range(64, 1 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_LongQuery, PrefectureThenOtherAddress, LongQueries[1])
-    ->RangeMultiplier(16)->Range(64, 1 << 20)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+    ->RangeMultiplier(16)
+    ->Range(64, 1 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_LongQuery, RepeatedKana, LongQueries[2])
-    ->RangeMultiplier(16)->Range(64, 1 << 20)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+    ->RangeMultiplier(16)
+    ->Range(64, 1 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_LongQuery, RepeatedCityName, LongQueries[3])
-    ->RangeMultiplier(16)->Range(64, 1 << 20)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+    ->RangeMultiplier(16)
+    ->Range(64, 1 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_LongQuery, NothingAtAll, LongQueries[4])
-    ->RangeMultiplier(16)->Range(64, 1 << 20)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+    ->RangeMultiplier(16)
+    ->Range(64, 1 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK_MAIN();

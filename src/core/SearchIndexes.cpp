@@ -44,13 +44,16 @@ TTownTexts::TTownTexts(const TPostalTables& tables) : FTables(tables)
         const std::string line = ResultLine(tables, town);
         const std::size_t reading = pref.Kana.size() + city.Kana.size() + entry.Kana.size();
         if (FBytes.size() + line.size() + reading + 2 > std::numeric_limits<std::uint32_t>::max())
-            throw EHarvikError("\x83" "f\x81[\x83^\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x91\xE5\x82\xAB\x82\xB7\x82\xAC\x82\xDC\x82\xB7");  // データファイルが大きすぎます
+            throw EHarvikError("\x83" "f\x81[\x83^\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x91\xE5\x82\xAB"
+                               "\x82\xB7\x82\xAC\x82\xDC\x82\xB7");  // データファイルが大きすぎます
         FTowns.push_back(town);
         FStarts.push_back(static_cast<std::uint32_t>(FBytes.size()));
         FBytes.append(line).push_back('\0');
         FBytes.append(pref.Kana).append(city.Kana).append(entry.Kana).push_back('\0');
-        FLongestText = std::max({FLongestText, line.size() - LineHeadLength(entry.Code.size()), reading});
+        const std::size_t address = pref.Name.size() + city.Name.size() + entry.Name.size();
+        FLongestText = std::max({FLongestText, address, reading});
     }
+    FStarts.push_back(static_cast<std::uint32_t>(FBytes.size()));
     for (int entry = 0; entry < Count(); ++entry)
         for (std::string_view text : {Address(entry), Reading(entry)})
             for (std::size_t at = 0; at + 1 < text.size();) {
@@ -58,7 +61,6 @@ TTownTexts::TTownTexts(const TPostalTables& tables) : FTables(tables)
                 FPairs.set(PairOf(first, static_cast<unsigned char>(text[at + 1])));
                 at += IsLeadByte(first) ? 2 : 1;
             }
-    FStarts.push_back(static_cast<std::uint32_t>(FBytes.size()));
     FBytes.shrink_to_fit();
     FTowns.shrink_to_fit();
     FStarts.shrink_to_fit();
@@ -144,7 +146,8 @@ int TTownTexts::NextMatch(int from, int to, std::string_view text) const
 
 std::size_t TTownTexts::HeldBytes() const
 {
-    return sizeof(FPairs) + FBytes.capacity() + FTowns.capacity() * sizeof(std::int32_t) + FStarts.capacity() * sizeof(std::uint32_t);
+    return sizeof(FPairs) + FBytes.capacity() + FTowns.capacity() * sizeof(std::int32_t) +
+           FStarts.capacity() * sizeof(std::uint32_t);
 }
 
 TCityNames::TCityNames(const TPostalTables& tables)

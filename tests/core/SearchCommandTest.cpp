@@ -44,8 +44,9 @@ protected:
     static void SetUpTestSuite()
     {
         FTables = new TPostalTables;
-        LoadLines(*FTables, {KenLine({"1234567", Sj("東京都"), Sj("千代田区"), Sj("丸の内"), Sj("ﾄｳｷｮｳﾄ"), Sj("ﾁﾖﾀﾞｸ"), Sj("ﾏﾙﾉｳﾁ")}),
-                             KenLine({"5000001", Sj("東京都"), Sj("港区"), Sj("芝"), Sj("ﾄｳｷｮｳﾄ"), Sj("ﾐﾅﾄｸ"), Sj("ｼﾊﾞ")})});
+        LoadLines(*FTables,
+                  {KenLine({"1234567", Sj("東京都"), Sj("千代田区"), Sj("丸の内"), Sj("ﾄｳｷｮｳﾄ"), Sj("ﾁﾖﾀﾞｸ"), Sj("ﾏﾙﾉｳﾁ")}),
+                   KenLine({"5000001", Sj("東京都"), Sj("港区"), Sj("芝"), Sj("ﾄｳｷｮｳﾄ"), Sj("ﾐﾅﾄｸ"), Sj("ｼﾊﾞ")})});
         FSearch = new TPostalSearch(*FTables);
     }
     static void TearDownTestSuite()
