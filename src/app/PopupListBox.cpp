@@ -4,32 +4,60 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
+#include <algorithm>
+#include <utility>
+#include <vector>
 
-namespace {
-
-class TLineHeightDelegate : public QStyledItemDelegate
+// Every line has the same size: the list's line height, and the width of the widest line.
+class TLineDelegate : public QStyledItemDelegate
 {
 public:
-    TLineHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), FHeight(height) {}
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setHeight(FHeight);
-        return size;
-    }
+    TLineDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), FHeight(height) {}
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return {FWidth, FHeight}; }
+    void SetWidth(int width) { FWidth = width; }
 
 private:
     int FHeight;
+    int FWidth = 0;
 };
-
-}  // namespace
 
 TPopupListBox::TPopupListBox(int lineHeight, QWidget* parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSortingEnabled(false);
     setUniformItemSizes(true);  // keeps filling the list with thousands of lines fast
-    setItemDelegate(new TLineHeightDelegate(lineHeight, this));
+    FDelegate = new TLineDelegate(lineHeight, this);
+    setItemDelegate(FDelegate);
+}
+
+void TPopupListBox::SetLines(const QStringList& lines)
+{
+    clear();
+    FDelegate->SetWidth(WidestLine(lines));
+    addItems(lines);
+}
+
+int TPopupListBox::WidestLine(const QStringList& lines) const
+{
+    // Measuring thousands of lines costs more than the search itself, so the width is estimated
+    // first (a full-width character counts twice a half-width one, as in Shift-JIS bytes) and only
+    // the lines of the largest estimates are measured.
+    constexpr std::size_t Measured = 32;
+    std::vector<std::pair<qsizetype, qsizetype>> estimates;  // (estimated width, line)
+    estimates.reserve(static_cast<std::size_t>(lines.size()));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        qsizetype width = 0;
+        for (const QChar c : lines[i]) width += c.unicode() < 0x80 || (c.unicode() >= 0xFF61 && c.unicode() <= 0xFF9F) ? 1 : 2;
+        estimates.emplace_back(width, i);
+    }
+    const std::size_t measured = std::min(Measured, estimates.size());
+    std::partial_sort(estimates.begin(), estimates.begin() + static_cast<std::ptrdiff_t>(measured), estimates.end(),
+                      [](const auto& a, const auto& b) { return a.first > b.first; });
+    const QFontMetrics metrics(font());
+    int widest = 0;
+    for (std::size_t i = 0; i < measured; ++i) widest = std::max(widest, metrics.horizontalAdvance(lines[estimates[i].second]));
+    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    return widest + margin;
 }
 
 int TPopupListBox::ItemIndex() const

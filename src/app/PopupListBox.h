@@ -2,6 +2,7 @@
 #include <QListWidget>
 
 class QMenu;
+class TLineDelegate;
 
 // The result list: single selection, unsorted, every line `lineHeight` pixels high. The right mouse
 // button opens the pop-up menu without moving the selection or the current line (the stock list
@@ -11,6 +12,9 @@ class TPopupListBox : public QListWidget
 public:
     TPopupListBox(int lineHeight, QWidget* parent);
     void SetPopupMenu(QMenu* menu) { FPopupMenu = menu; }
+
+    // Replaces every line by `lines`; the list scrolls sideways as far as the widest line needs.
+    void SetLines(const QStringList& lines);
 
     // Row of the selected line, -1 when no line is selected.
     int ItemIndex() const;
@@ -22,5 +26,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    int WidestLine(const QStringList& lines) const;
+
     QMenu* FPopupMenu = nullptr;
+    TLineDelegate* FDelegate;
 };

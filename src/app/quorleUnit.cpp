@@ -11,10 +11,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <limits>
 
 #include "Errors.h"
@@ -40,6 +42,25 @@ namespace {
 // Sizes as designed at 96 dots per inch: the client area below the menu bar is 402 x 221.
 constexpr int ClientWidth = 402, ClientHeight = 221;
 constexpr int PanelHeight = 57, StatusHeight = 19;
+
+// The six bar items take about 460 pixels with the toolkit's spacing, more than the designed 402:
+// the bar would hide the last ones behind an extension button. Tighter spacing keeps all six in view.
+class TCompactMenuBarStyle : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        if (metric == PM_MenuBarItemSpacing) return 2;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override
+    {
+        QSize fitted = QProxyStyle::sizeFromContents(type, option, size, widget);
+        if (type == CT_MenuBarItem) fitted.setWidth(std::max(size.width(), fitted.width() - 6));
+        return fitted;
+    }
+};
 
 template <class TWidget>
 TWidget* Named(TWidget* widget, const char* name)
@@ -134,6 +155,9 @@ void ThenkanForm::BuildMenus()
 
     // Every item sits directly on the bar: a click or Alt with its letter runs the command at once.
     MainMenu1 = Named(new QMenuBar(this), "MainMenu1");
+    auto* compact = new TCompactMenuBarStyle;
+    compact->setParent(MainMenu1);
+    MainMenu1->setStyle(compact);
     N1 = item("N1", QStringLiteral("終了(&X)"), true);
     Copy2 = item("Copy2", QStringLiteral("コピー(&C)"), false);
     A2 = item("A2", QStringLiteral("住所コピー(&A)"), false);
@@ -262,8 +286,7 @@ void ThenkanForm::SearchByAddress()
 
 void ThenkanForm::ShowResult(const TSearchResult& found)
 {
-    ListBox1->clear();
-    ListBox1->addItems(FromSjisLines(found.Lines));
+    ListBox1->SetLines(FromSjisLines(found.Lines));
     StatusPanel0->setText(FromSjis(found.Status));
     const bool any = ListBox1->count() > 0;
     if (any) ListBox1->setCurrentRow(0);

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 
@@ -175,6 +176,18 @@ private slots:
         QTest::keyClick(FForm->Edit1, Qt::Key_Return);
         QCOMPARE(ListLines(*FForm), QStringList({Oike, Aneyakoji}));
         QCOMPARE(StatusText(*FForm), QStringLiteral("2件"));
+    }
+
+    void ListScrollsSidewaysToTheEndOfItsWidestLine()
+    {
+        Open({Town("1000001", "東京都", "千代田区", "千代田"),
+              Town("1000002", "東京都", "千代田区", "大手町ＪＡビル（地階・階層不明）大手町ＪＡビル（地階・階層不明）"),
+              Town("1000003", "東京都", "千代田区", "一ツ橋")});
+        QTest::keyClicks(FForm->Edit1, "10");
+        const QListWidgetItem* widest = FForm->ListBox1->item(1);
+        const int needed = QFontMetrics(FForm->ListBox1->font()).horizontalAdvance(widest->text());
+        QVERIFY(FForm->ListBox1->horizontalScrollBar()->maximum() > 0);
+        QCOMPARE_GE(FForm->ListBox1->visualItemRect(widest).width(), needed);
     }
 
     void DeletingBackToOneDigitKeepsTheListOfTwo()
