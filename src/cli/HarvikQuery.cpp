@@ -51,6 +51,7 @@ int AnswerOne(const TPostalSearch& search, const TQueryText& text, std::string_v
 {
     const TSearchResult result = RunSearchCommand(search, text.In(query)).Result;
     for (const std::string& line : result.Lines) out.WriteLine(text.Out(line));
+    out.Flush();  // on a terminal the status follows the lines
     const std::string status = text.Out(result.Status) + "\n";
     if (std::fwrite(status.data(), 1, status.size(), stderr) != status.size()) return 2;
     return result.Listed() ? 0 : 1;
