@@ -132,8 +132,11 @@ TSearchResult TPostalSearch::ByAddress(std::string_view query) const
 
 std::size_t TPostalSearch::TIndexes::LongestOccurringStart(std::string_view text) const
 {
+    // Nothing longer than the longest address or reading, nor holding 0x00, occurs.
+    text = text.substr(0, Texts.LongestText());
+    text = text.substr(0, text.find('\0'));
     std::size_t low = 0;  // occurs (the empty beginning counts as occurring)
-    std::size_t high = std::min({text.size(), Texts.LongestText(), text.find('\0'), Texts.PlausibleLength(text)});
+    std::size_t high = Texts.PlausibleLength(text);
     while (low < high) {
         const std::size_t middle = low + (high - low + 1) / 2;
         if (Texts.NextMatch(0, Texts.Count(), text.substr(0, middle)) < Texts.Count())
