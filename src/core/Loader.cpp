@@ -225,7 +225,6 @@ bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 // other byte starts a character, and that run then pairs up from its beginning.
 bool IsSecondByte(const char* from, const char* at)
 {
-    if (at == from || !IsLeadByte(static_cast<unsigned char>(at[-1]))) return false;
     return (LeadRunBefore(from, at) & 1) != 0;
 }
 
