@@ -15,6 +15,11 @@ public:
     TLineDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), FHeight(height) {}
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return {FWidth, FHeight}; }
     void SetWidth(int width) { FWidth = width; }
+    // The width the line at `index` needs to show whole, margins included.
+    int NaturalWidth(const QStyleOptionViewItem& option, const QModelIndex& index) const
+    {
+        return QStyledItemDelegate::sizeHint(option, index).width();
+    }
 
 private:
     int FHeight;
@@ -33,8 +38,9 @@ TPopupListBox::TPopupListBox(int lineHeight, QWidget* parent) : QListWidget(pare
 void TPopupListBox::SetLines(const QStringList& lines)
 {
     clear();
-    FDelegate->SetWidth(WidestLine(lines));
     addItems(lines);
+    FDelegate->SetWidth(WidestLine(lines));
+    scheduleDelayedItemsLayout();  // the size of every line is taken anew from the delegate
 }
 
 int TPopupListBox::WidestLine(const QStringList& lines) const
@@ -53,11 +59,12 @@ int TPopupListBox::WidestLine(const QStringList& lines) const
     const std::size_t measured = std::min(Measured, estimates.size());
     std::partial_sort(estimates.begin(), estimates.begin() + static_cast<std::ptrdiff_t>(measured), estimates.end(),
                       [](const auto& a, const auto& b) { return a.first > b.first; });
-    const QFontMetrics metrics(font());
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
     int widest = 0;
-    for (std::size_t i = 0; i < measured; ++i) widest = std::max(widest, metrics.horizontalAdvance(lines[estimates[i].second]));
-    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
-    return widest + margin;
+    for (std::size_t i = 0; i < measured; ++i)
+        widest = std::max(widest, FDelegate->NaturalWidth(option, model()->index(static_cast<int>(estimates[i].second), 0)));
+    return widest;
 }
 
 int TPopupListBox::ItemIndex() const
