@@ -117,6 +117,7 @@ void ThenkanForm::BuildControls()
     Edit1 = Named(new QLineEdit(Panel1), "Edit1");
     Edit1->setFont(GothicFont(15));
     Edit1->setGeometry(16, 24, 257, 23);
+    Edit1->setMaxLength(std::numeric_limits<int>::max());  // the toolkit's default would cut a long paste
     Edit1->installEventFilter(this);
 
     Button1 = Named(new QPushButton(QStringLiteral("検索"), Panel1), "Button1");

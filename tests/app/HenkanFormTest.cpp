@@ -297,6 +297,11 @@ private slots:
         QCOMPARE(FForm->Edit1->text(), QStringLiteral(" 御池 "));
         QCOMPARE(FLog->Ran, QStringList({"address"}));
         QCOMPARE(ListLines(*FForm), QStringList());  // without its blanks the text lists two lines
+
+        const QString longText(40000, QLatin1Char('7'));
+        QGuiApplication::clipboard()->setText(longText);
+        FForm->P1->trigger();
+        QCOMPARE(FForm->Edit1->text(), longText);
     }
 
     void EnterSearchesTheInputLineFromTheList()

@@ -2,6 +2,9 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -160,6 +163,29 @@ private slots:
         QFETCH(QByteArray, message);
         QFETCH(QByteArray, shown);
         QCOMPARE(QByteArray::fromStdString(WithFullStop(message.toStdString())), shown);
+    }
+
+    void RealErrorBoxIsAnErrorMessageCaptionedHarvikWithOk()
+    {
+        IErrorBox* recorder = InstallErrorBox(nullptr);
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QList<QAbstractButton*> buttons;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = box->buttons();
+            box->button(QMessageBox::Ok)->click();
+        });
+        ShowErrorBox(nullptr, "\x83\x74\x83\x40\x83\x43\x83\x8B");  // ファイル
+        InstallErrorBox(recorder);
+        QCOMPARE(title, QStringLiteral("Harvik"));
+        QCOMPARE(text, QStringLiteral("ファイル."));
+        QCOMPARE(icon, QMessageBox::Critical);
+        QCOMPARE(buttons.size(), 1);
     }
 
     void FailureInACommandShowsTheMessageAndTheWindowGoesOn()
