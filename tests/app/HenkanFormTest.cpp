@@ -91,6 +91,9 @@ private slots:
         QCOMPARE(FForm->StatusBar1->height(), 19);
         QCOMPARE(FForm->StatusPanel0->width() > 300, true);  // the one panel spans the bar
         QCOMPARE(FForm->focusWidget(), FForm->Edit1);
+        // The requested Windows face is missing here: an installed Japanese Gothic stands in for it.
+        QCOMPARE(QFontInfo(FForm->ListBox1->font()).family(), QStringLiteral("IPAPGothic"));
+        QCOMPARE(QFontInfo(FForm->ListBox1->font()).pixelSize(), 16);
         QStringList bar;
         for (QAction* item : FForm->MainMenu1->actions()) bar.append(item->objectName() + " " + item->text());
         QCOMPARE(bar, QStringList({"N1 終了(&X)", "Copy2 コピー(&C)", "A2 住所コピー(&A)", "Z2 郵便番号コピー(&Z)",
