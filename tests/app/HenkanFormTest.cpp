@@ -101,7 +101,11 @@ private slots:
         QStringList popup;
         for (QAction* item : FForm->PopupMenu1->actions()) popup.append(item->objectName() + " " + item->text());
         QCOMPARE(popup, QStringList({"Copy1 コピー(&C)", "A1 住所コピー(&A)", "Z1 郵便番号コピー(&Z)"}));
-        for (QAction* item : FForm->MainMenu1->actions()) QVERIFY(!item->menu());
+        for (QAction* item : FForm->MainMenu1->actions()) {
+            QVERIFY(!item->menu());
+            QVERIFY2(FForm->MainMenu1->actionGeometry(item).right() < FForm->MainMenu1->width(),
+                     qPrintable(item->objectName() + " is not in view"));
+        }
     }
 
     void EachActionRunsTheSearchesOfItsRow_data()
