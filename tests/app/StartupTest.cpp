@@ -10,8 +10,11 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QWindow>
+#include <fstream>
+#include <iterator>
 
 #include "Errors.h"
+#include "NationalList.h"
 #include "FormFixture.h"
 #include "RecordingErrorBox.h"
 #include "RecordingHelpViewer.h"
@@ -35,7 +38,10 @@ std::vector<std::string> ThreePrefectures()
 class TWatchedSource : public TMemorySource
 {
 public:
-    TWatchedSource(std::string bytes, QList<int>& seen) : TMemorySource(std::move(bytes), 16), FSeen(seen) {}
+    TWatchedSource(std::string bytes, QList<int>& seen, std::size_t chunk = 16)
+        : TMemorySource(std::move(bytes), chunk), FSeen(seen)
+    {
+    }
     std::size_t Read(char* buffer, std::size_t size) override
     {
         const int value = SpForm && SpForm->isVisible() ? SpForm->ProgressBar1->value() : -1;
@@ -84,6 +90,20 @@ private slots:
         QCOMPARE(SplashWindows(), 0);
         QVERIFY(!form.isVisible());
         QCOMPARE(FErrors.Texts, QStringList());
+    }
+
+    // Real data: the national list (fails when ../shared/data/ken_all.zip is missing).
+    void NationalListAdvancesTheBarOncePerPrefectureTo47Of48()
+    {
+        std::ifstream file(NationalListPath(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        QList<int> seen;
+        ThenkanForm form(FHelp, [&] { return std::make_unique<TWatchedSource>(bytes, seen, 4096); });
+        QList<int> everyCount;
+        for (int n = 0; n <= 47; ++n) everyCount.append(n);
+        QCOMPARE(seen, everyCount);
+        QCOMPARE(FErrors.Texts, QStringList());
+        QCOMPARE(form.Tables().Prefs[46].FirstCity > 0, true);
     }
 
     void SplashWindowIsCentredOnTheScreen()
