@@ -36,6 +36,16 @@ std::size_t LineHeadLength(std::size_t codeLength)
 
 TTownTexts::TTownTexts(const TPostalTables& tables) : FTables(tables)
 {
+    std::size_t size = 0;
+    for (int town = 0; town <= TopTown; ++town) {
+        const TStoredPostNo& entry = tables.Towns.Stored(town);
+        if (entry.Code.Length == 0) continue;
+        const TStoredShi& city = tables.Cities.Stored(entry.City);
+        const TStoredKenmei& pref = tables.Prefs.Stored(city.Pref);
+        size += LineHeadLength(entry.Code.Length) + pref.Name.Length + city.Name.Length + entry.Name.Length + 1 +
+                pref.Kana.Length + city.Kana.Length + entry.Kana.Length + 1;
+    }
+    FBytes.reserve(size);
     for (int town = 0; town <= TopTown; ++town) {
         const TPostNo entry = tables.Towns[town];
         if (entry.Code.empty()) continue;
@@ -59,7 +69,7 @@ TTownTexts::TTownTexts(const TPostalTables& tables) : FTables(tables)
             for (std::size_t at = 0; at + 1 < text.size();) {
                 const auto first = static_cast<unsigned char>(text[at]);
                 FPairs.set(PairOf(first, static_cast<unsigned char>(text[at + 1])));
-                at += IsLeadByte(first) ? 2 : 1;
+                at += 1 + std::size_t{IsLeadByte(first)};
             }
     FBytes.shrink_to_fit();
     FTowns.shrink_to_fit();
