@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#if __has_include(<experimental/simd>)
+// The block compares use the standard library's data-parallel types where the library (GCC's) has
+// them complete; elsewhere a plain search does the same job more slowly.
+#if defined(__GLIBCXX__) && __has_include(<experimental/simd>)
 #include <experimental/simd>
 #define HARVIK_HAVE_SIMD 1
 #endif
