@@ -20,10 +20,16 @@ class NationalSearch : public testing::Test
 protected:
     static void SetUpTestSuite()
     {
+        // A failure here would only skip the tests; it is kept and reported by each test instead.
         FTables = new TPostalTables;
-        LoadPostalFile(*FTables, {}, NationalListFolder());
+        try {
+            LoadPostalFile(*FTables, {}, NationalListFolder());
+        } catch (const std::exception& e) {
+            FLoadError = e.what();
+        }
         FSearch = new TPostalSearch(*FTables);
     }
+    void SetUp() override { ASSERT_EQ(FLoadError, "") << "the national list did not load"; }
     static void TearDownTestSuite()
     {
         delete FSearch;
@@ -31,7 +37,9 @@ protected:
     }
     static TPostalTables* FTables;
     static TPostalSearch* FSearch;
+    static std::string FLoadError;
 };
+std::string NationalSearch::FLoadError;
 TPostalTables* NationalSearch::FTables = nullptr;
 TPostalSearch* NationalSearch::FSearch = nullptr;
 
