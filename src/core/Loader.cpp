@@ -51,35 +51,6 @@ const char* FindLineBreakOrStray(const char* p, const char* end)
     return p;
 }
 
-// Every line handed to the splitter has this many readable bytes in front of it, so a backward
-// scan can load a whole 16-byte window without checking where the line began.
-constexpr std::size_t LinePad = 16;
-
-// How many bytes right before `at` (and not before `from`) have lead-byte values, counted backwards
-// until the first byte that has not. The LinePad bytes before `from` must be readable.
-std::ptrdiff_t LeadRunBefore(const char* from, const char* at)
-{
-#if defined(__SSE2__)
-    const __m128i lowStart = _mm_set1_epi8(static_cast<char>(0x81)), lowSpan = _mm_set1_epi8(0x9F - 0x81);
-    const __m128i highStart = _mm_set1_epi8(static_cast<char>(0xE0)), highSpan = _mm_set1_epi8(0xFC - 0xE0);
-    std::ptrdiff_t run = 0;
-    for (;;) {
-        const __m128i v = Load16(at - run - 16);
-        const __m128i low = _mm_sub_epi8(v, lowStart), high = _mm_sub_epi8(v, highStart);
-        const __m128i lead = _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(low, lowSpan), low),
-                                          _mm_cmpeq_epi8(_mm_min_epu8(high, highSpan), high));
-        const unsigned others = ~static_cast<unsigned>(_mm_movemask_epi8(lead)) & 0xFFFFu;
-        const int n = others != 0 ? __builtin_clz(others) - 16 : 16;
-        run += n;
-        if (n < 16 || at - run <= from) return std::min(run, at - from);
-    }
-#else
-    const char* p = at;
-    while (p > from && IsLeadByte(static_cast<unsigned char>(p[-1]))) --p;
-    return at - p;
-#endif
-}
-
 class TFileSource : public IByteSource
 {
 public:
@@ -128,8 +99,6 @@ class TLineReader
 public:
     TLineReader(IByteSource& source, TByteStore& store) : FSource(source), FStore(store)
     {
-        // Every line keeps LinePad readable bytes in front of it, the first one too.
-        if (FStore.Size() < LinePad) std::memset(FStore.Extend(LinePad - FStore.Size()), ' ', LinePad);
         FPos = FStore.Size();
         if (const std::size_t hint = FSource.SizeHint(); hint > 0 && hint < MaxHint) FStore.Reserve(FPos + hint + 1);
     }
@@ -225,7 +194,9 @@ bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 // other byte starts a character, and that run then pairs up from its beginning.
 bool IsSecondByte(const char* from, const char* at)
 {
-    return (LeadRunBefore(from, at) & 1) != 0;
+    const char* p = at;
+    while (p > from && IsLeadByte(static_cast<unsigned char>(p[-1]))) --p;
+    return ((at - p) & 1) != 0;
 }
 
 // Moves [from, to) down to `out` (out <= from) and returns the end of the moved bytes. Bytes are
@@ -238,8 +209,7 @@ char* MoveDown(char* out, const char* from, const char* to)
 }
 
 // Splits the bytes [p, end) into at most `limit` fields, as views into the same bytes: a quoted
-// field's doubled quotes are collapsed in place, which only ever shortens it. The LinePad bytes
-// before `p` must be readable.
+// field's doubled quotes are collapsed in place, which only ever shortens it.
 void SplitInPlace(char* p, char* end, std::vector<std::string_view>& fields, std::size_t limit, bool holdsZero = true)
 {
     fields.clear();
@@ -397,9 +367,9 @@ std::unique_ptr<IByteSource> OpenDataFile(const std::string& folder)
 
 void SplitFields(std::string_view line, std::vector<std::string>& fields)
 {
-    std::string bytes = std::string(LinePad, ' ') + std::string(line);
+    std::string bytes(line);
     std::vector<std::string_view> views;
-    SplitInPlace(bytes.data() + LinePad, bytes.data() + bytes.size(), views, static_cast<std::size_t>(-1));
+    SplitInPlace(bytes.data(), bytes.data() + bytes.size(), views, static_cast<std::size_t>(-1));
     fields.assign(views.begin(), views.end());
 }
 

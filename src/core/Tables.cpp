@@ -49,14 +49,6 @@ std::size_t TPostalTables::HeldBytes() const
            sizeof(TStoredShi) * decltype(Cities)::Capacity + sizeof(TStoredPostNo) * decltype(Towns)::Capacity;
 }
 
-TTextSpan TTablesWriter::SpanOf(std::string_view text) const
-{
-    const char* base = FTables.FStore.Data();
-    assert(text.empty() || (text.data() >= base && text.data() + text.size() <= base + FTables.FStore.Size()));
-    if (text.empty()) return {};
-    return {static_cast<std::uint32_t>(text.data() - base), static_cast<std::uint32_t>(text.size())};
-}
-
 TTextSpan TTablesWriter::Store(std::string_view text)
 {
     TByteStore& store = FTables.FStore;

@@ -142,7 +142,13 @@ public:
     // The text store itself: the loader reads the data file into it and records spans of its bytes.
     TByteStore& Bytes() { return FTables.FStore; }
     // The span of `text`, which must lie inside Bytes().
-    TTextSpan SpanOf(std::string_view text) const;
+    TTextSpan SpanOf(std::string_view text) const
+    {
+        assert(text.empty() || (text.data() >= FTables.FStore.Data() &&
+                                text.data() + text.size() <= FTables.FStore.Data() + FTables.FStore.Size()));
+        if (text.empty()) return {};
+        return {static_cast<std::uint32_t>(text.data() - FTables.FStore.Data()), static_cast<std::uint32_t>(text.size())};
+    }
     // Copies `text` to the end of the store and returns its span.
     TTextSpan Store(std::string_view text);
     TStoredKenmei& Pref(int index) { return FTables.Prefs.FEntries.at(index); }
