@@ -83,7 +83,7 @@ void AnswerBatch(const TPostalSearch& search, const TQueryText& text, TOutputBuf
     while (out.Flush()) {
         const ssize_t n = ::read(STDIN_FILENO, block.data(), block.size());
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw EHarvikError("standard input: " + InOutMessage(InOutCodeFromErrno(errno)));
+        if (n < 0) throw EHarvikError("standard input: " + std::string(EInOutError::FromErrno(errno).what()));
         if (n == 0) break;
         std::string_view chunk(block.data(), static_cast<std::size_t>(n));
         for (std::size_t lf = chunk.find('\n'); lf != std::string_view::npos; lf = chunk.find('\n')) {
