@@ -7,6 +7,7 @@
 #include "PlainSearch.h"
 #include "PostalFixture.h"
 #include "PostalSearch.h"
+#include "SharedSearch.h"
 #include "SjisConvert.h"
 
 namespace {
@@ -27,13 +28,12 @@ std::vector<std::string> Lines(std::initializer_list<const char*> utf8)
 }
 
 // Three prefectures; Hokkaido and Tokyo each have a city named 中央区.
-class AddressSearch : public testing::Test
+class AddressSearch : public TSharedSearch<AddressSearch>
 {
-protected:
-    static void SetUpTestSuite()
+public:
+    static std::vector<std::string> DataLines()
     {
-        FTables = new TPostalTables;
-        LoadLines(*FTables, {
+        return {
             Line("0600001", "北海道", "中央区", "北一条", "ﾎｯｶｲﾄﾞｳ", "ﾁｭｳｵｳｸ"),     // town 0
             Line("0600001", "北海道", "中央区", "南一条", "ﾎｯｶｲﾄﾞｳ", "ﾁｭｳｵｳｸ"),     // 1: same code as 0
             Line("0600001", "北海道", "中央区", "北二条", "ﾎｯｶｲﾄﾞｳ", "ﾁｭｳｵｳｸ"),     // 2
@@ -51,21 +51,12 @@ protected:
             Line("6000001", "京都府", "京都市", "四条西", "ｷｮｳﾄﾌ", "ｷｮｳﾄｼ"),       // 14
             Line("6000001", "京都府", "京都市", "七条", "ｷｮｳﾄﾌ", "ｷｮｳﾄｼ"),         // 15
             Line("6000002", "京都府", "京都市", "八条", "ｷｮｳﾄﾌ", "ｷｮｳﾄｼ"),         // 16
-        });
-        FSearch = new TPostalSearch(*FTables);
+        };
     }
-    static void TearDownTestSuite()
-    {
-        delete FSearch;
-        delete FTables;
-    }
-    static TSearchResult Find(const char* utf8) { return FSearch->ByAddress(Sj(utf8)); }
 
-    static TPostalTables* FTables;
-    static TPostalSearch* FSearch;
+protected:
+    static TSearchResult Find(const char* utf8) { return FSearch->ByAddress(Sj(utf8)); }
 };
-TPostalTables* AddressSearch::FTables = nullptr;
-TPostalSearch* AddressSearch::FSearch = nullptr;
 
 TEST_F(AddressSearch, PrefectureByNameOrReadingNarrowsTheCityWalk)
 {
@@ -174,29 +165,18 @@ TEST_F(AddressSearch, SameAnswerAsAPlainWalkOfTheTables)
 }
 
 // 5002 towns in one city: the first 5000 are named 甲, the last two 乙.
-class AddressSearchCap : public testing::Test
+class AddressSearchCap : public TSharedSearch<AddressSearchCap>
 {
-protected:
-    static void SetUpTestSuite()
+public:
+    static std::vector<std::string> DataLines()
     {
         std::vector<std::string> lines;
         for (int i = 0; i < 5002; ++i)
             lines.push_back(Line(std::to_string(1000000 + i).c_str(), "東京都", "千代田区", i < 5000 ? "甲" : "乙",
                                  "ﾄｳｷｮｳﾄ", "ﾁﾖﾀﾞｸ"));
-        FTables = new TPostalTables;
-        LoadLines(*FTables, lines);
-        FSearch = new TPostalSearch(*FTables);
+        return lines;
     }
-    static void TearDownTestSuite()
-    {
-        delete FSearch;
-        delete FTables;
-    }
-    static TPostalTables* FTables;
-    static TPostalSearch* FSearch;
 };
-TPostalTables* AddressSearchCap::FTables = nullptr;
-TPostalSearch* AddressSearchCap::FSearch = nullptr;
 
 TEST_F(AddressSearchCap, FiveThousandLinesAreCountedAndOneMoreStopsTheScan)
 {

@@ -5,6 +5,7 @@
 
 #include "PostalFixture.h"
 #include "PostalSearch.h"
+#include "SharedSearch.h"
 #include "SjisConvert.h"
 
 namespace {
@@ -18,29 +19,19 @@ std::string Town(const char* code, const char* town)
 
 // Towns 0-11. Codes beginning with "10" stand at 0-1, 4-5, 7 and 11: the places a scan that tests
 // only every second entry, and follows up only where the entry before matched, skips.
-class CodeSearch : public testing::Test
+class CodeSearch : public TSharedSearch<CodeSearch>
 {
-protected:
-    static void SetUpTestSuite()
+public:
+    static std::vector<std::string> DataLines()
     {
-        FTables = new TPostalTables;
-        LoadLines(*FTables, {Town("1000001", "甲"), Town("1000002", "乙"), Town("2000000", "丙"), Town("2000001", "丁"),
-                             Town("1010000", "戊"), Town("1010001", "己"), Town("3000000", "庚"), Town("1020000", "辛"),
-                             Town("3000001", "壬"), Town("3000002", "癸"), Town("3000003", "子"), Town("1000000", "丑")});
-        FSearch = new TPostalSearch(*FTables);
+        return {Town("1000001", "甲"), Town("1000002", "乙"), Town("2000000", "丙"), Town("2000001", "丁"),
+                Town("1010000", "戊"), Town("1010001", "己"), Town("3000000", "庚"), Town("1020000", "辛"),
+                Town("3000001", "壬"), Town("3000002", "癸"), Town("3000003", "子"), Town("1000000", "丑")};
     }
-    static void TearDownTestSuite()
-    {
-        delete FSearch;
-        delete FTables;
-    }
-    static std::vector<std::string> Lines(const char* query) { return FSearch->ByCode(query).Lines; }
 
-    static TPostalTables* FTables;
-    static TPostalSearch* FSearch;
+protected:
+    static std::vector<std::string> Lines(const char* query) { return FSearch->ByCode(query).Lines; }
 };
-TPostalTables* CodeSearch::FTables = nullptr;
-TPostalSearch* CodeSearch::FSearch = nullptr;
 
 TEST_F(CodeSearch, ListsEveryMatchingTownInTableOrder)
 {

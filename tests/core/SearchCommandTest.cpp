@@ -5,6 +5,7 @@
 
 #include "PostalFixture.h"
 #include "SearchCommand.h"
+#include "SharedSearch.h"
 #include "SjisConvert.h"
 
 namespace {
@@ -38,27 +39,15 @@ TEST(SearchCommandHyphen, IncrementalSearchNeedsAnIntegerOfTwoBytesOrMore)
     EXPECT_FALSE(RunsIncrementalSearch("12a"));
 }
 
-class SearchCommand : public testing::Test
+class SearchCommand : public TSharedSearch<SearchCommand>
 {
-protected:
-    static void SetUpTestSuite()
+public:
+    static std::vector<std::string> DataLines()
     {
-        FTables = new TPostalTables;
-        LoadLines(*FTables,
-                  {KenLine({"1234567", Sj("東京都"), Sj("千代田区"), Sj("丸の内"), Sj("ﾄｳｷｮｳﾄ"), Sj("ﾁﾖﾀﾞｸ"), Sj("ﾏﾙﾉｳﾁ")}),
-                   KenLine({"5000001", Sj("東京都"), Sj("港区"), Sj("芝"), Sj("ﾄｳｷｮｳﾄ"), Sj("ﾐﾅﾄｸ"), Sj("ｼﾊﾞ")})});
-        FSearch = new TPostalSearch(*FTables);
+        return {KenLine({"1234567", Sj("東京都"), Sj("千代田区"), Sj("丸の内"), Sj("ﾄｳｷｮｳﾄ"), Sj("ﾁﾖﾀﾞｸ"), Sj("ﾏﾙﾉｳﾁ")}),
+                KenLine({"5000001", Sj("東京都"), Sj("港区"), Sj("芝"), Sj("ﾄｳｷｮｳﾄ"), Sj("ﾐﾅﾄｸ"), Sj("ｼﾊﾞ")})};
     }
-    static void TearDownTestSuite()
-    {
-        delete FSearch;
-        delete FTables;
-    }
-    static TPostalTables* FTables;
-    static TPostalSearch* FSearch;
 };
-TPostalTables* SearchCommand::FTables = nullptr;
-TPostalSearch* SearchCommand::FSearch = nullptr;
 
 TEST_F(SearchCommand, RunsTheCodeSearchOnIntegersAndTheAddressSearchOnEverythingElse)
 {
