@@ -5,8 +5,12 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <exception>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 
 #include "Errors.h"
 #include "SjisText.h"
@@ -91,23 +95,27 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b)
            });
 }
 
-// Reads the source line by line into the tables' text store: the file's bytes are kept there whole
-// and the entries' texts are spans of them, so no field is copied. A returned line stays valid (and
-// may be changed in place) until the next call.
+// Reads lines into the tables' text store: the file's bytes are kept there whole and the entries'
+// texts are spans of them, so no field is copied. A returned line stays valid (and may be changed in
+// place) until the next call. A reader may be held to a stretch of the store that is already read:
+// it then never looks past the stretch's end and never reads the source.
 class TLineReader
 {
 public:
-    TLineReader(IByteSource& source, TByteStore& store) : FSource(source), FStore(store)
+    // Reads `source` into the end of `store`.
+    TLineReader(IByteSource& source, TByteStore& store) : FSource(&source), FStore(store)
     {
         FPos = FStore.Size();
-        if (const std::size_t hint = FSource.SizeHint(); hint > 0 && hint < MaxHint) FStore.Reserve(FPos + hint + 1);
+        if (const std::size_t hint = FSource->SizeHint(); hint > 0 && hint < MaxHint) FStore.Reserve(FPos + hint + 1);
     }
+    // Reads the lines of the bytes [from, to) of `store`, which must be there already.
+    TLineReader(TByteStore& store, std::size_t from, std::size_t to) : FStore(store), FPos(from), FLimit(to) {}
 
     // The end test made before every line: the physical end, or a Ctrl-Z byte where the next line
     // would begin.
     bool AtEnd()
     {
-        if (FPos == FStore.Size() && !Fill()) return true;
+        if (FPos == End() && !Fill()) return true;
         return FStore.Data()[FPos] == '\x1A';
     }
 
@@ -122,7 +130,7 @@ public:
         std::size_t searched = FPos;
         for (;;) {
             const char* base = FStore.Data();
-            const char* end = base + FStore.Size();
+            const char* end = base + End();
             const char* hit = FindLineBreakOrStray(base + searched, end);
             if (hit < end && *hit != '\n') {
                 if (*hit == '\0') {
@@ -136,26 +144,56 @@ public:
                 continue;
             }
             if (hit < end) return TakeLine(static_cast<std::size_t>(hit - base), 1, strayCr);
-            searched = FStore.Size();
-            if (!Fill()) return TakeLine(FStore.Size(), 0, strayCr);
+            searched = End();
+            if (!Fill()) return TakeLine(End(), 0, strayCr);
         }
     }
+
+    // Reads from the source until the store holds `size` bytes, the input ends or a read fails. A
+    // failure is raised later, when the lines reach the point where it happened.
+    void ReadAhead(std::size_t size)
+    {
+        try {
+            while (FStore.Size() < size && Fill()) {
+            }
+        } catch (...) {
+            FPendingFailure = std::current_exception();
+        }
+    }
+
+    // Where the next line begins in the store.
+    std::size_t Pos() const { return FPos; }
+    // Goes on from `pos`, a line start at or after Pos() that another reader reached.
+    void SkipTo(std::size_t pos) { FPos = pos; }
+    // Holds the reader to the store's bytes before `limit` until Unlimit().
+    void Limit(std::size_t limit) { FLimit = limit; }
+    void Unlimit() { FLimit = NoLimit; }
 
 private:
     // Size hints beyond this are not trusted with one allocation; the store then grows as it reads.
     static constexpr std::size_t MaxHint = std::size_t{1} << 30;
+    static constexpr std::size_t NoLimit = static_cast<std::size_t>(-1);
 
-    // Reads more bytes to the end of the store. False at the end of the input.
+    std::size_t End() const { return FLimit == NoLimit ? FStore.Size() : FLimit; }
+
+    // Reads more bytes to the end of the store. False at the end of the input (or of the stretch).
     bool Fill()
     {
-        if (FEof) return false;
+        if (FEof || FSource == nullptr || FLimit != NoLimit) return false;
+        if (FPendingFailure) std::rethrow_exception(std::exchange(FPendingFailure, nullptr));
         const std::size_t size = FStore.Size();
         const std::size_t room = FStore.Capacity() - size;
         // Use up the room first: with an exact size hint the last read then finds the end without
         // growing (and copying) the store.
         const std::size_t want = room > 0 ? room : (std::size_t{1} << 20);
         char* into = FStore.Extend(want);
-        const std::size_t n = FSource.Read(into, want);
+        std::size_t n = 0;
+        try {
+            n = FSource->Read(into, want);
+        } catch (...) {
+            FStore.Truncate(size);
+            throw;
+        }
         FStore.Truncate(size + n);
         if (n == 0) FEof = true;
         return n > 0;
@@ -181,10 +219,12 @@ private:
         return {begin, static_cast<std::size_t>(out - begin)};
     }
 
-    IByteSource& FSource;
+    IByteSource* FSource = nullptr;
     TByteStore& FStore;
     std::size_t FPos = 0;
+    std::size_t FLimit = NoLimit;
     bool FEof = false;
+    std::exception_ptr FPendingFailure;
 };
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
@@ -277,62 +317,228 @@ constexpr const char* TooManyCities =  // 市区町村の数が上限の 4001 �
 constexpr const char* TooManyLines =  // 行数が上限の 150001 を超えています
     "\x8Ds\x90\x94\x82\xAA\x8F\xE3\x8C\xC0\x82\xCC 150001 \x82\xF0\x92\xB4\x82\xA6\x82\xC4\x82\xA2\x82\xDC\x82\xB7";
 
+// At most this much of a file is read ahead before its lines are split between threads, so a huge
+// file of the wrong kind is not read whole first.
+constexpr std::size_t ParallelReadAhead = std::size_t{64} << 20;
+
 // The fields a line must have: 0 to 8.
 constexpr std::size_t UsedFields = 9;
 
-void ReadAllLines(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress)
+// Reads and splits the next line of `reader` into `fields`; false at the end of the input. A line of
+// fewer than nine fields raises EListIndexError, the index being the first field fetched that the
+// line lacks (6, then 7, then 8).
+bool ReadFields(TLineReader& reader, std::vector<std::string_view>& fields)
+{
+    if (reader.AtEnd()) return false;
+    bool holdsZero = false;
+    const std::string_view line = reader.ReadLine(holdsZero);
+    SplitInPlace(const_cast<char*>(line.data()), const_cast<char*>(line.data() + line.size()), fields, UsedFields,
+                 holdsZero);
+    if (fields.size() < UsedFields) throw EListIndexError(static_cast<int>(std::max<std::size_t>(fields.size(), 6)));
+    return true;
+}
+
+// Lines a helper thread loaded on its own: entries like the tables', but with indexes counted from
+// the stretch's first line, and its first line always opening a prefecture and a city (whether they
+// continue the lines before the stretch is decided when the lines are added to the tables).
+struct TLoadedStretch
+{
+    std::vector<TStoredKenmei> Prefs;
+    std::vector<TStoredShi> Cities;
+    std::vector<TStoredPostNo> Towns;
+    std::exception_ptr Failure;  // what stopped the helper at the line after the last town
+    std::size_t Next = 0;        // where the first line the helper did not load begins
+
+    // Loads the lines of `reader` until its stretch ends, a Ctrl-Z ends the input or a line fails.
+    // Stops early once the stretch alone holds more entries than the tables can take, even if its
+    // first ones continue the lines before it: adding the stretch then fails at or before that line.
+    void Load(TLineReader& reader, TTablesWriter& writer)
+    {
+        try {
+            std::vector<std::string_view> fields;
+            while (ReadFields(reader, fields)) {
+                const bool newPref = Towns.empty() || fields[6] != writer.Text(Prefs.back().Name);
+                const bool newCity = newPref || fields[7] != writer.Text(Cities.back().Name);
+                const auto count = [](const auto& entries) { return static_cast<std::int32_t>(entries.size()); };
+                if (newPref) Prefs.push_back({writer.SpanOf(fields[6]), writer.SpanOf(fields[3]), count(Cities)});
+                if (newCity)
+                    Cities.push_back({writer.SpanOf(fields[7]), writer.SpanOf(fields[4]), count(Prefs) - 1, count(Towns)});
+                Towns.push_back({writer.SpanOf(fields[2]), writer.SpanOf(fields[8]), writer.SpanOf(fields[5]), count(Cities) - 1});
+                if (Prefs.size() > decltype(TPostalTables::Prefs)::Capacity + 1 ||
+                    Cities.size() > decltype(TPostalTables::Cities)::Capacity + 1 ||
+                    Towns.size() > decltype(TPostalTables::Towns)::Capacity)
+                    break;
+            }
+        } catch (...) {
+            Failure = std::current_exception();
+        }
+        Next = reader.Pos();
+    }
+};
+
+// Fills the tables line by line in file order, keeping the counts and the current prefecture and
+// city. A line whose prefecture or city name differs from the line before opens a new one.
+class TTableFiller
+{
+public:
+    TTableFiller(TTablesWriter& writer, const TLoadProgress& progress) : FWriter(writer), FProgress(progress) {}
+
+    // Adds one line's fields (at least nine).
+    void AddLine(const std::vector<std::string_view>& fields)
+    {
+        const bool newPref = fields[6] != FWriter.Text(FPrefName);
+        // A new prefecture always opens a new city, so no city spans two prefectures.
+        const bool newCity = newPref || fields[7] != FWriter.Text(FCityName);
+        Add(newPref, newCity, {FWriter.SpanOf(fields[6]), FWriter.SpanOf(fields[3]), 0},
+            {FWriter.SpanOf(fields[7]), FWriter.SpanOf(fields[4]), 0, 0},
+            {FWriter.SpanOf(fields[2]), FWriter.SpanOf(fields[8]), FWriter.SpanOf(fields[5]), 0});
+    }
+
+    // Adds a helper's lines after the lines added so far, as if they had been read here, then
+    // raises what stopped the helper, if anything did.
+    void AddStretch(const TLoadedStretch& stretch)
+    {
+        for (std::size_t t = 0; t < stretch.Towns.size(); ++t) {
+            const TStoredPostNo& town = stretch.Towns[t];
+            const TStoredShi& city = stretch.Cities[static_cast<std::size_t>(town.City)];
+            const TStoredKenmei& pref = stretch.Prefs[static_cast<std::size_t>(city.Pref)];
+            bool newPref = false, newCity = false;
+            if (t == 0) {
+                newPref = FWriter.Text(pref.Name) != FWriter.Text(FPrefName);
+                newCity = newPref || FWriter.Text(city.Name) != FWriter.Text(FCityName);
+            } else {
+                newCity = city.FirstTown == static_cast<std::int32_t>(t);
+                newPref = newCity && pref.FirstCity == town.City;
+            }
+            Add(newPref, newCity, pref, city, town);
+        }
+        if (stretch.Failure) {
+            ++FLineNumber;
+            std::rethrow_exception(stretch.Failure);
+        }
+    }
+
+private:
+    // Adds one line: its prefecture and city when they are new, and its town. Only the texts of
+    // `pref`, `city` and `town` are used.
+    void Add(bool newPref, bool newCity, const TStoredKenmei& pref, const TStoredShi& city, const TStoredPostNo& town)
+    {
+        ++FLineNumber;
+        if (newPref && FPrefCount == decltype(TPostalTables::Prefs)::Capacity)
+            throw EHarvikError(CapacityMessage(FLineNumber, TooManyPrefs));
+        if (newCity && FCityCount == decltype(TPostalTables::Cities)::Capacity)
+            throw EHarvikError(CapacityMessage(FLineNumber, TooManyCities));
+        if (FTownCount == decltype(TPostalTables::Towns)::Capacity)
+            throw EHarvikError(CapacityMessage(FLineNumber, TooManyLines));
+
+        if (newPref) {
+            TStoredKenmei& entry = FWriter.Pref(FPrefCount);
+            entry.Name = pref.Name;
+            entry.Kana = pref.Kana;
+            entry.FirstCity = FCityCount;
+            FCurrentPref = FPrefCount++;
+            FPrefName = pref.Name;
+        }
+        if (newCity) {
+            TStoredShi& entry = FWriter.City(FCityCount);
+            entry.Name = city.Name;
+            entry.Kana = city.Kana;
+            entry.Pref = FCurrentPref;
+            entry.FirstTown = FTownCount;
+            FCurrentCity = FCityCount++;
+            FCityName = city.Name;
+        }
+        TStoredPostNo& entry = FWriter.Town(FTownCount++);
+        entry.Code = town.Code;
+        entry.Name = town.Name;
+        entry.Kana = town.Kana;
+        entry.City = FCurrentCity;
+        if (newPref && FProgress) FProgress(FPrefCount);
+    }
+
+    TTablesWriter& FWriter;
+    const TLoadProgress& FProgress;
+    int FPrefCount = 0, FCityCount = 0, FTownCount = 0;
+    int FCurrentPref = 0, FCurrentCity = 0;  // the empty entry 0 until a line opens one
+    // The current prefecture's and city's names, kept as spans: the store may move as it grows.
+    TTextSpan FPrefName, FCityName;
+    long long FLineNumber = 0;
+};
+
+// Joins a helper thread however the scope is left.
+class TJoinOnExit
+{
+public:
+    explicit TJoinOnExit(std::thread& thread) : FThread(thread) {}
+    ~TJoinOnExit() { Join(); }
+    void Join()
+    {
+        if (FThread.joinable()) FThread.join();
+    }
+
+private:
+    std::thread& FThread;
+};
+
+// Loads the complete lines read so far with a helper thread taking the second half of them, when
+// there are at least `parallelFrom` bytes. The first half goes straight into the tables, the
+// helper's half is added after it. Returns with `reader` after the lines loaded, and the number of
+// lines the helper loaded.
+std::size_t LoadInHalves(TLineReader& reader, TTablesWriter& writer, TTableFiller& filler, std::size_t parallelFrom)
+{
+    const TByteStore& store = writer.Bytes();
+    const std::size_t begin = reader.Pos();
+    if (store.Size() - begin < std::max<std::size_t>(parallelFrom, 1)) return 0;
+    const char* data = store.Data();
+    // Only lines whose line end is read already: more of the last one may still come.
+    const void* lastBreak = ::memrchr(data + begin, '\n', store.Size() - begin);
+    if (lastBreak == nullptr) return 0;
+    const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(lastBreak) - data) + 1;
+    const std::size_t middle = begin + (end - begin) / 2;
+    const std::size_t half = static_cast<std::size_t>(static_cast<const char*>(std::memchr(data + middle, '\n', end - middle)) - data) + 1;
+    if (half >= end) return 0;
+
+    TLoadedStretch second;
+    std::thread helper;
+    try {
+        // The helper works on state of its own stack, which shares no cache line with what this
+        // thread changes line after line, and hands its result over once at the end.
+        helper = std::thread([&second, &writer, half, end] {
+            TLineReader stretchReader(writer.Bytes(), half, end);
+            TLoadedStretch loaded;
+            loaded.Load(stretchReader, writer);
+            second = std::move(loaded);
+        });
+    } catch (const std::system_error&) {
+        return 0;  // no thread to be had: this thread reads every line
+    }
+    TJoinOnExit join(helper);
+    reader.Limit(half);
+    std::vector<std::string_view> fields;
+    while (ReadFields(reader, fields)) filler.AddLine(fields);
+    reader.Unlimit();
+    join.Join();
+    if (reader.Pos() != half) return 0;  // a Ctrl-Z ended the input in the first half
+    filler.AddStretch(second);
+    reader.SkipTo(second.Next);
+    return second.Towns.size();
+}
+
+std::size_t ReadAllLines(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress, std::size_t parallelFrom)
 {
     TTablesWriter writer(tables);
     TLineReader reader(source, writer.Bytes());
-    std::vector<std::string_view> fields;
-    std::string previousPref, previousCity;
-    int prefCount = 0, cityCount = 0, townCount = 0;
-    int currentPref = 0, currentCity = 0;
-    long long lineNumber = 0;
-    while (!reader.AtEnd()) {
-        bool holdsZero = false;
-        const std::string_view line = reader.ReadLine(holdsZero);
-        ++lineNumber;
-        SplitInPlace(const_cast<char*>(line.data()), const_cast<char*>(line.data() + line.size()), fields, UsedFields,
-                     holdsZero);
-        // A short line is refused before anything of it is stored; the index is the first field
-        // fetched that the line lacks (6, then 7, then 8).
-        if (fields.size() < UsedFields)
-            throw EListIndexError(static_cast<int>(std::max<std::size_t>(fields.size(), 6)));
-
-        const bool newPref = fields[6] != previousPref;
-        // A new prefecture always opens a new city, so no city spans two prefectures.
-        const bool newCity = newPref || fields[7] != previousCity;
-        if (newPref && prefCount == decltype(tables.Prefs)::Capacity)
-            throw EHarvikError(CapacityMessage(lineNumber, TooManyPrefs));
-        if (newCity && cityCount == decltype(tables.Cities)::Capacity)
-            throw EHarvikError(CapacityMessage(lineNumber, TooManyCities));
-        if (townCount == decltype(tables.Towns)::Capacity) throw EHarvikError(CapacityMessage(lineNumber, TooManyLines));
-
-        if (newPref) {
-            previousPref.assign(fields[6]);
-            TStoredKenmei& pref = writer.Pref(prefCount);
-            pref.Name = writer.SpanOf(fields[6]);
-            pref.Kana = writer.SpanOf(fields[3]);
-            pref.FirstCity = cityCount;
-            currentPref = prefCount++;
-        }
-        if (newCity) {
-            previousCity.assign(fields[7]);
-            TStoredShi& city = writer.City(cityCount);
-            city.Name = writer.SpanOf(fields[7]);
-            city.Kana = writer.SpanOf(fields[4]);
-            city.Pref = currentPref;
-            city.FirstTown = townCount;
-            currentCity = cityCount++;
-        }
-        TStoredPostNo& town = writer.Town(townCount++);
-        town.Code = writer.SpanOf(fields[2]);
-        town.Name = writer.SpanOf(fields[8]);
-        town.Kana = writer.SpanOf(fields[5]);
-        town.City = currentCity;
-        if (newPref && progress) progress(prefCount);
+    TTableFiller filler(writer, progress);
+    std::size_t helperLines = 0;
+    // Only a source that knows its size (a file) is read ahead: one that cannot tell (a pipe) is
+    // read as its lines are needed.
+    if (const std::size_t hint = source.SizeHint(); parallelFrom != NoParallelLoad && hint > 0) {
+        reader.ReadAhead(std::min(hint, ParallelReadAhead));
+        helperLines = LoadInHalves(reader, writer, filler, parallelFrom);
     }
+    std::vector<std::string_view> fields;
+    while (ReadFields(reader, fields)) filler.AddLine(fields);
+    return helperLines;
 }
 
 }  // namespace
@@ -375,8 +581,15 @@ void SplitFields(std::string_view line, std::vector<std::string>& fields)
 
 void LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress)
 {
+    LoadPostalData(source, tables, progress, std::thread::hardware_concurrency() >= 2 ? DefaultParallelLoad : NoParallelLoad);
+}
+
+std::size_t LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress,
+                           std::size_t parallelFrom)
+{
+    std::size_t helperLines = 0;
     try {
-        ReadAllLines(source, tables, progress);
+        helperLines = ReadAllLines(source, tables, progress, parallelFrom);
     } catch (...) {
         // Deliberate: the file is closed on the way out, and the failure that stopped the load is
         // the one reported, not a later failure of the close.
@@ -389,6 +602,7 @@ void LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgr
     }
     TTablesWriter(tables).Finish();
     source.Close();
+    return helperLines;
 }
 
 void LoadPostalFile(TPostalTables& tables, const TLoadProgress& progress, const std::string& folder)

@@ -149,6 +149,8 @@ public:
         if (text.empty()) return {};
         return {static_cast<std::uint32_t>(text.data() - FTables.FStore.Data()), static_cast<std::uint32_t>(text.size())};
     }
+    // The bytes of a stored text.
+    std::string_view Text(TTextSpan span) const { return FTables.Text(span); }
     // Copies `text` to the end of the store and returns its span.
     TTextSpan Store(std::string_view text);
     TStoredKenmei& Pref(int index) { return FTables.Prefs.FEntries.at(index); }
