@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "Errors.h"
+#include "LineScan.h"
 #include "SjisText.h"
 
 #if defined(__SSE2__)
@@ -147,6 +148,16 @@ public:
             searched = End();
             if (!Fill()) return TakeLine(End(), 0, strayCr);
         }
+    }
+
+    // The next line, its first nine fields already split, when it is of the plain shape nearly every
+    // line of the national list has (ScanPlainLine); false, with nothing read, for any other line
+    // and for the last lines before the end of what is read. Call only when AtEnd() is false.
+    bool ReadPlainLine(TScannedLine& line)
+    {
+        if (End() - FPos < LineScanReach || !ScanPlainLine(FStore.Data() + FPos, line)) return false;
+        FPos += line.Length + line.BreakLength;
+        return true;
     }
 
     // Reads from the source until the store holds `size` bytes, the input ends or a read fails. A
@@ -324,19 +335,36 @@ constexpr std::size_t ParallelReadAhead = std::size_t{64} << 20;
 // The fields a line must have: 0 to 8.
 constexpr std::size_t UsedFields = 9;
 
-// Reads and splits the next line of `reader` into `fields`; false at the end of the input. A line of
-// fewer than nine fields raises EListIndexError, the index being the first field fetched that the
-// line lacks (6, then 7, then 8).
-bool ReadFields(TLineReader& reader, std::vector<std::string_view>& fields)
+// Reads lines and splits them, keeping the first nine fields of the line read last.
+class TFieldReader
 {
-    if (reader.AtEnd()) return false;
-    bool holdsZero = false;
-    const std::string_view line = reader.ReadLine(holdsZero);
-    SplitInPlace(const_cast<char*>(line.data()), const_cast<char*>(line.data() + line.size()), fields, UsedFields,
-                 holdsZero);
-    if (fields.size() < UsedFields) throw EListIndexError(static_cast<int>(std::max<std::size_t>(fields.size(), 6)));
-    return true;
-}
+public:
+    explicit TFieldReader(TLineReader& reader) : FReader(reader) {}
+
+    // Reads and splits the next line; false at the end of the input. A line of fewer than nine
+    // fields raises EListIndexError, the index being the first field fetched that the line lacks
+    // (6, then 7, then 8).
+    bool Next()
+    {
+        if (FReader.AtEnd()) return false;
+        if (FReader.ReadPlainLine(FLine)) return true;
+        bool holdsZero = false;
+        const std::string_view line = FReader.ReadLine(holdsZero);
+        SplitInPlace(const_cast<char*>(line.data()), const_cast<char*>(line.data() + line.size()), FSplit, UsedFields,
+                     holdsZero);
+        if (FSplit.size() < UsedFields) throw EListIndexError(static_cast<int>(std::max<std::size_t>(FSplit.size(), 6)));
+        std::copy_n(FSplit.begin(), UsedFields, FLine.Fields);
+        return true;
+    }
+
+    // Fields 0 to 8 of the line read last.
+    const std::string_view* Fields() const { return FLine.Fields; }
+
+private:
+    TLineReader& FReader;
+    TScannedLine FLine;
+    std::vector<std::string_view> FSplit;
+};
 
 // Lines a helper thread loaded on its own: entries like the tables', but with indexes counted from
 // the stretch's first line, and its first line always opening a prefecture and a city (whether they
@@ -355,8 +383,9 @@ struct TLoadedStretch
     void Load(TLineReader& reader, TTablesWriter& writer)
     {
         try {
-            std::vector<std::string_view> fields;
-            while (ReadFields(reader, fields)) {
+            TFieldReader lines(reader);
+            while (lines.Next()) {
+                const std::string_view* fields = lines.Fields();
                 const bool newPref = Towns.empty() || fields[6] != writer.Text(Prefs.back().Name);
                 const bool newCity = newPref || fields[7] != writer.Text(Cities.back().Name);
                 const auto count = [](const auto& entries) { return static_cast<std::int32_t>(entries.size()); };
@@ -383,8 +412,8 @@ class TTableFiller
 public:
     TTableFiller(TTablesWriter& writer, const TLoadProgress& progress) : FWriter(writer), FProgress(progress) {}
 
-    // Adds one line's fields (at least nine).
-    void AddLine(const std::vector<std::string_view>& fields)
+    // Adds one line's fields 0 to 8.
+    void AddLine(const std::string_view* fields)
     {
         const bool newPref = fields[6] != FWriter.Text(FPrefName);
         // A new prefecture always opens a new city, so no city spans two prefectures.
@@ -514,8 +543,8 @@ std::size_t LoadInHalves(TLineReader& reader, TTablesWriter& writer, TTableFille
     }
     TJoinOnExit join(helper);
     reader.Limit(half);
-    std::vector<std::string_view> fields;
-    while (ReadFields(reader, fields)) filler.AddLine(fields);
+    TFieldReader lines(reader);
+    while (lines.Next()) filler.AddLine(lines.Fields());
     reader.Unlimit();
     join.Join();
     if (reader.Pos() != half) return 0;  // a Ctrl-Z ended the input in the first half
@@ -536,8 +565,8 @@ std::size_t ReadAllLines(IByteSource& source, TPostalTables& tables, const TLoad
         reader.ReadAhead(std::min(hint, ParallelReadAhead));
         helperLines = LoadInHalves(reader, writer, filler, parallelFrom);
     }
-    std::vector<std::string_view> fields;
-    while (ReadFields(reader, fields)) filler.AddLine(fields);
+    TFieldReader lines(reader);
+    while (lines.Next()) filler.AddLine(lines.Fields());
     return helperLines;
 }
 

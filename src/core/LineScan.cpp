@@ -1,0 +1,253 @@
+#include "LineScan.h"
+
+#include <cstdint>
+
+#include "SjisText.h"
+
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2__) && defined(__GNUC__)
+#define HARVIK_X86 1
+#include <immintrin.h>
+#endif
+
+namespace {
+
+// One bit per byte of a 64-byte block, bit i for byte i.
+struct TBlockMasks
+{
+    std::uint64_t Quote = 0, Comma = 0;
+    std::uint64_t Blank = 0;    // 0x00-0x20: blanks and control bytes
+    std::uint64_t Control = 0;  // 0x00-0x1F: the line end is the first of them
+    std::uint64_t Lead = 0;     // lead-byte values, whether or not the byte starts a character
+};
+
+// The block classifiers, one per instruction set; the scan itself is the same for all.
+
+[[gnu::always_inline]] inline TBlockMasks ClassifyBytes(const char* p)
+{
+    TBlockMasks m;
+    for (int i = 0; i < 64; ++i) {
+        const auto b = static_cast<unsigned char>(p[i]);
+        const std::uint64_t bit = std::uint64_t{1} << i;
+        if (b == '"') m.Quote |= bit;
+        if (b == ',') m.Comma |= bit;
+        if (b <= 0x20) m.Blank |= bit;
+        if (b < 0x20) m.Control |= bit;
+        if (IsLeadByte(b)) m.Lead |= bit;
+    }
+    return m;
+}
+
+#if defined(HARVIK_X86)
+// Lead bytes 0x81-0x9F and 0xE0-0xFC become one range, 0xA1-0xDC, once bit 0x20 is flipped;
+// shifted to start at -128, that range is what compares below -68 as a signed byte.
+constexpr char LeadShift = static_cast<char>(0x80 - 0xA1);
+constexpr char LeadLimit = -68;
+
+[[gnu::always_inline]] inline TBlockMasks ClassifySse2(const char* p)
+{
+    const __m128i quote = _mm_set1_epi8('"'), comma = _mm_set1_epi8(','), blank = _mm_set1_epi8(0x20);
+    const __m128i flip = _mm_set1_epi8(0x20), shift = _mm_set1_epi8(LeadShift), leadLimit = _mm_set1_epi8(LeadLimit);
+    TBlockMasks m;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        auto bits = [k](__m128i hit) {
+            return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(hit))) << (16 * k);
+        };
+        const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, blank), v);
+        m.Quote |= bits(_mm_cmpeq_epi8(v, quote));
+        m.Comma |= bits(_mm_cmpeq_epi8(v, comma));
+        m.Blank |= bits(low);
+        m.Control |= bits(_mm_andnot_si128(_mm_cmpeq_epi8(v, blank), low));
+        m.Lead |= bits(_mm_cmpgt_epi8(leadLimit, _mm_add_epi8(_mm_xor_si128(v, flip), shift)));
+    }
+    return m;
+}
+
+[[gnu::always_inline, gnu::target("avx2")]] inline std::uint64_t Bits32(int at, __m256i hit)
+{
+    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(hit))) << at;
+}
+
+[[gnu::target("avx2")]] inline TBlockMasks ClassifyAvx2(const char* p)
+{
+    const __m256i quote = _mm256_set1_epi8('"'), comma = _mm256_set1_epi8(','), blank = _mm256_set1_epi8(0x20);
+    const __m256i flip = _mm256_set1_epi8(0x20), shift = _mm256_set1_epi8(LeadShift), leadLimit = _mm256_set1_epi8(LeadLimit);
+    TBlockMasks m;
+    for (int k = 0; k < 2; ++k) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
+        const int at = 32 * k;
+        const __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(v, blank), v);
+        m.Quote |= Bits32(at, _mm256_cmpeq_epi8(v, quote));
+        m.Comma |= Bits32(at, _mm256_cmpeq_epi8(v, comma));
+        m.Blank |= Bits32(at, low);
+        m.Control |= Bits32(at, _mm256_andnot_si256(_mm256_cmpeq_epi8(v, blank), low));
+        m.Lead |= Bits32(at, _mm256_cmpgt_epi8(leadLimit, _mm256_add_epi8(_mm256_xor_si256(v, flip), shift)));
+    }
+    return m;
+}
+
+[[gnu::target("avx512bw")]] inline TBlockMasks ClassifyAvx512(const char* p)
+{
+    const __m512i v = _mm512_loadu_si512(p);
+    TBlockMasks m;
+    m.Quote = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('"'));
+    m.Comma = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(','));
+    m.Blank = _mm512_cmple_epu8_mask(v, _mm512_set1_epi8(0x20));
+    m.Control = _mm512_cmplt_epu8_mask(v, _mm512_set1_epi8(0x20));
+    m.Lead = _mm512_cmplt_epi8_mask(_mm512_add_epi8(_mm512_xor_si512(v, _mm512_set1_epi8(0x20)), _mm512_set1_epi8(LeadShift)),
+                                    _mm512_set1_epi8(LeadLimit));
+    return m;
+}
+#endif
+
+// Each bit becomes the parity of the bits up to and including it: 1 from an opening quote up to
+// the byte before its closing quote.
+std::uint64_t PrefixXor(std::uint64_t x)
+{
+    for (int shift = 1; shift < 64; shift *= 2) x ^= x << shift;
+    return x;
+}
+
+// The second bytes of double-byte characters among the block's bytes, given its lead-byte values:
+// a lead byte that starts a character takes the byte after it. `carry` tells whether the block's
+// first byte is a second byte, and on return the same of the next block's.
+std::uint64_t SecondBytes(std::uint64_t lead, std::uint64_t& carry)
+{
+    lead &= ~carry;
+    const std::uint64_t followsLead = lead << 1 | carry;
+    constexpr std::uint64_t even = 0x5555555555555555;
+    // A run of lead bytes pairs up from its start: adding a run's start bit to the run carries past
+    // its end, which tells apart the runs that start on odd and on even positions.
+    const std::uint64_t oddStarts = lead & ~even & ~followsLead;
+    std::uint64_t evenRuns = 0;
+    carry = __builtin_add_overflow(oddStarts, lead, &evenRuns) ? 1 : 0;
+    return (even ^ (evenRuns << 1)) & followsLead;
+}
+
+}  // namespace
+
+namespace {
+
+// The scan, made once per classifier: each caller below is flattened, so that the classifier and
+// the scan become one function built for that caller's instruction set.
+template <TBlockMasks (*Classify)(const char*)>
+inline bool Scan(const char* line, TScannedLine& out)
+{
+    constexpr std::size_t Blocks = LineScanReach / 64;
+    std::uint64_t ends[Blocks + 1] = {};  // field ends: the commas between fields, and the line end
+    std::uint64_t second = 0, inside = 0;  // carries from block to block
+    std::uint64_t commaBefore = 1;         // the line start counts as a comma before the first field
+    std::uint64_t closeBefore = 0, wrong = 0;
+    std::size_t length = 0, block = 0;
+    for (;; ++block) {
+        if (block == Blocks) return false;
+        const TBlockMasks m = Classify(line + 64 * block);
+        // The line ends at its first control byte, which must be LF or CR LF for this scan.
+        const std::uint64_t lineEnd = m.Control & (0 - m.Control);
+        const std::uint64_t within = m.Control != 0 ? lineEnd - 1 : ~std::uint64_t{0};
+        // Quotes, commas and blanks that are second bytes of double-byte characters are text.
+        const std::uint64_t text = SecondBytes(m.Lead & within, second);
+        const std::uint64_t quotes = m.Quote & within & ~text, commas = m.Comma & within & ~text;
+        const std::uint64_t inQuotes = PrefixXor(quotes) ^ inside;
+        inside = static_cast<std::uint64_t>(static_cast<std::int64_t>(inQuotes) >> 63);
+        const std::uint64_t separators = commas & ~inQuotes;
+        const std::uint64_t opening = quotes & inQuotes, closing = quotes & ~inQuotes;
+        const std::uint64_t mayFollowClosing = separators | lineEnd;
+        // A quote that does not open a field right after a comma or close it right before one, or a
+        // blank outside quotes, is for the careful path.
+        wrong |= (m.Blank & within & ~text & ~inQuotes) | (opening & ~((separators << 1) | commaBefore)) |
+                 ((closing << 1) & ~mayFollowClosing) | (closeBefore & ~mayFollowClosing & 1);
+        commaBefore = separators >> 63;
+        closeBefore = closing >> 63;
+        ends[block] = separators | lineEnd;
+        if (m.Control != 0) {
+            length = 64 * block + static_cast<std::size_t>(__builtin_ctzll(m.Control));
+            break;
+        }
+    }
+    if (wrong != 0 || inside != 0) return false;
+    if (line[length] == '\n') {
+        out.BreakLength = 1;
+    } else if (line[length] == '\r' && length + 1 < LineScanReach && line[length + 1] == '\n') {
+        out.BreakLength = 2;
+    } else {
+        return false;  // another control byte, or a lone CR
+    }
+    out.Length = length;
+
+    // The first nine field ends, taken from the masks a word at a time.
+    std::uint64_t w0 = ends[0], w1 = ends[1], w2 = ends[2], w3 = ends[3];
+    std::size_t base = 0, start = 0;
+    for (std::string_view& field : out.Fields) {
+        const bool empty = w0 == 0;  // mostly once per line: a move, not a jump
+        w0 = empty ? w1 : w0, w1 = empty ? w2 : w1, w2 = empty ? w3 : w2, w3 = empty ? 0 : w3;
+        base += empty ? 64 : 0;
+        while (w0 == 0) {
+            if ((w1 | w2 | w3) == 0) return false;  // fewer than nine fields
+            w0 = w1, w1 = w2, w2 = w3, w3 = 0;
+            base += 64;
+        }
+        const std::size_t end = base + static_cast<std::size_t>(__builtin_ctzll(w0));
+        w0 &= w0 - 1;
+        const std::size_t quoted = line[start] == '"' ? 1 : 0;  // a quoted field ends with its quote
+        field = std::string_view(line + start + quoted, end - start - 2 * quoted);
+        start = end + 1;
+    }
+    return true;
+}
+
+[[gnu::flatten]] bool ScanBytes(const char* line, TScannedLine& out) { return Scan<ClassifyBytes>(line, out); }
+#if defined(HARVIK_X86)
+[[gnu::flatten]] bool ScanSse2(const char* line, TScannedLine& out) { return Scan<ClassifySse2>(line, out); }
+[[gnu::flatten, gnu::target("avx2,bmi")]] bool ScanAvx2(const char* line, TScannedLine& out)
+{
+    return Scan<ClassifyAvx2>(line, out);
+}
+[[gnu::flatten, gnu::target("avx512bw,bmi")]] bool ScanAvx512(const char* line, TScannedLine& out)
+{
+    return Scan<ClassifyAvx512>(line, out);
+}
+#endif
+
+using TScanFunction = bool (*)(const char*, TScannedLine&);
+
+TScanFunction ScanFunction(TLineScanner scanner)
+{
+    switch (scanner) {
+#if defined(HARVIK_X86)
+    case TLineScanner::Vector16: return ScanSse2;
+    case TLineScanner::Vector32: return __builtin_cpu_supports("avx2") ? ScanAvx2 : nullptr;
+    case TLineScanner::Vector64: return __builtin_cpu_supports("avx512bw") ? ScanAvx512 : nullptr;
+#else
+    case TLineScanner::Vector16:
+    case TLineScanner::Vector32:
+    case TLineScanner::Vector64: return nullptr;
+#endif
+    case TLineScanner::Bytes: return ScanBytes;
+    }
+    return nullptr;
+}
+
+// The widest the processor has.
+TScanFunction BestScanFunction()
+{
+    for (TLineScanner scanner : {TLineScanner::Vector64, TLineScanner::Vector32, TLineScanner::Vector16})
+        if (const TScanFunction scan = ScanFunction(scanner)) return scan;
+    return ScanBytes;
+}
+
+}  // namespace
+
+bool ScanPlainLine(const char* line, TScannedLine& out)
+{
+    static const TScanFunction scan = BestScanFunction();
+    return scan(line, out);
+}
+
+bool LineScannerAvailable(TLineScanner scanner) { return ScanFunction(scanner) != nullptr; }
+
+bool ScanPlainLineWith(TLineScanner scanner, const char* line, TScannedLine& out)
+{
+    const TScanFunction scan = ScanFunction(scanner);
+    return scan != nullptr && scan(line, out);
+}

@@ -1,0 +1,35 @@
+#pragma once
+#include <cstddef>
+#include <string_view>
+
+// The quick way through a data line of the plain shape nearly every line of the national list has:
+// fields separated by single commas, each either quoted whole ("...", no doubled quotes) or
+// unquoted, no blanks or control bytes outside quotes, and a line end of LF or CR LF within
+// LineScanReach bytes. One pass over the line's bytes, 64 at a time, finds both the line end and
+// the first nine fields, where the line reader and the field splitter would look at every field
+// separately. Any other line is left to them; for a line it takes, the result is exactly theirs.
+
+// How far the scan may read from a line's start; every one of these bytes must be readable.
+inline constexpr std::size_t LineScanReach = 256;
+
+struct TScannedLine
+{
+    std::size_t Length = 0;       // bytes before the line end
+    std::size_t BreakLength = 0;  // 1 for LF, 2 for CR LF
+    std::string_view Fields[9];   // fields 0 to 8, quotes removed
+};
+
+// Scans the line starting at `line` (LineScanReach readable bytes). False, with `out` undefined,
+// when the line is not of the plain shape, has fewer than nine fields or does not end within reach.
+// Uses the widest vector instructions the processor has.
+bool ScanPlainLine(const char* line, TScannedLine& out);
+
+// The ways of classifying bytes the scan has: one byte at a time, or 16, 32 or 64 at once with the
+// processor's vector instructions. They give the same results.
+enum class TLineScanner { Bytes, Vector16, Vector32, Vector64 };
+
+// Whether this processor (and build) has `scanner`.
+bool LineScannerAvailable(TLineScanner scanner);
+
+// ScanPlainLine with the given way; false when it is not available.
+bool ScanPlainLineWith(TLineScanner scanner, const char* line, TScannedLine& out);

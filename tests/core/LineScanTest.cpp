@@ -1,0 +1,129 @@
+// The quick line scan must give exactly what the line reader and the field splitter give, for every
+// line it takes, with every way of classifying bytes this processor has.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "LineScan.h"
+#include "Loader.h"
+#include "PostalFixture.h"
+
+namespace {
+
+const TLineScanner AllScanners[] = {TLineScanner::Bytes, TLineScanner::Vector16, TLineScanner::Vector32,
+                                    TLineScanner::Vector64};
+
+std::string Padded(std::string bytes)
+{
+    bytes.resize(std::max(bytes.size(), LineScanReach + 64), 'z');
+    return bytes;
+}
+
+// What the careful path makes of the line at the start of `bytes`: the bytes before its first LF
+// with every CR dropped, split into fields.
+std::vector<std::string> CarefulFields(const std::string& bytes)
+{
+    std::string line = bytes.substr(0, bytes.find('\n'));
+    std::erase(line, '\r');
+    std::vector<std::string> fields;
+    SplitFields(line, fields);
+    return fields;
+}
+
+// Scans `bytes` with every available scanner, expects them to agree, and checks a taken line
+// against the careful path. Returns whether the line was taken.
+bool ExpectScanAgrees(const std::string& bytes, const std::string& label)
+{
+    const std::string padded = Padded(bytes);
+    TScannedLine first;
+    const bool taken = ScanPlainLineWith(TLineScanner::Bytes, padded.data(), first);
+    for (TLineScanner scanner : AllScanners) {
+        if (!LineScannerAvailable(scanner)) continue;
+        TScannedLine out;
+        const bool took = ScanPlainLineWith(scanner, padded.data(), out);
+        EXPECT_EQ(took, taken) << label << " scanner " << static_cast<int>(scanner);
+        if (!took || !taken) continue;
+        EXPECT_EQ(out.Length, first.Length) << label;
+        for (int k = 0; k < 9; ++k) EXPECT_EQ(out.Fields[k], first.Fields[k]) << label << " field " << k;
+    }
+    if (!taken) return false;
+    const std::size_t lineFeed = bytes.find('\n');
+    EXPECT_NE(lineFeed, std::string::npos) << label;
+    EXPECT_EQ(first.Length + first.BreakLength, lineFeed + 1) << label;
+    EXPECT_EQ(first.BreakLength == 2, lineFeed > 0 && bytes[lineFeed - 1] == '\r') << label;
+    const std::vector<std::string> careful = CarefulFields(bytes);
+    EXPECT_GE(careful.size(), 9u) << label;
+    for (std::size_t k = 0; k < 9 && k < careful.size(); ++k)
+        EXPECT_EQ(first.Fields[k], careful[k]) << label << " field " << k;
+    return true;
+}
+
+}  // namespace
+
+TEST(LineScan, TakesNationalLinesAndAgreesWithTheCarefulPath)
+{
+    const std::string kanji = "\x96\x6B\x8A\x43\x93\xB9";  // second bytes in and out of the lead range
+    const std::string lines[] = {
+        KenLine({"0600000", kanji, "\x8E\x44\x96\x79\x8E\x73", "\x88\xC8\x89\xBA", "\xCE\xAF\xB6\xB2\xC4\xDE\xB3", "A", "B"}),
+        KenLine({"1000001", "P", "C", std::string(150, 'x'), "", "", ""}),       // fields across blocks
+        KenLine({"1000002", "\x8B\xE6", "\x8B\xE6\x8B\xE6", "\x8B\xE6", "", "", ""}),  // lead-range second byte before the quote
+        "a,b,c,d,e,f,g,h,i",                                                       // nine unquoted fields
+        "a,\"b,c\",c,d,e,f,g,\"\",i,",                                             // a comma in quotes, an empty quoted field
+    };
+    for (const std::string& line : lines) {
+        EXPECT_TRUE(ExpectScanAgrees(line + "\r\nnext", line)) << line;
+        EXPECT_TRUE(ExpectScanAgrees(line + "\nnext", line)) << line;
+    }
+}
+
+TEST(LineScan, LeavesEveryOtherShapeToTheCarefulPath)
+{
+    const std::string plain = "a,b,c,d,e,f,g,h,i";
+    const std::string left[] = {
+        "a,b,c,d,e,f,g,h\n",                       // eight fields
+        "\n",                                      // empty line
+        "a,\"b\"\"c\",c,d,e,f,g,h,i\n",            // doubled quote
+        "a, b,c,d,e,f,g,h,i\n",                    // blank outside quotes
+        "a,b\"c,d,e,f,g,h,i\n",                    // quote inside an unquoted field
+        "a,\"b\"c,d,e,f,g,h,i\n",                  // text after a closing quote
+        "a,\"b,c,d,e,f,g,h,i\n",                   // no closing quote
+        plain + "\r\r\n",                          // lone CR
+        plain + "\rx\n",
+        std::string("a,b,c,d,e,f,g,h,i") + '\0' + "\n",  // 0x00
+        "a,\"b\tc\",c,d,e,f,g,h,i\n",              // control byte in quotes
+        "a,\"\x81\",c,d,e,f,g,h,i\n",              // lead byte takes the closing quote
+        plain + "," + std::string(300, 'x') + "\n",  // no line end within reach
+        plain,                                       // no line end at all
+    };
+    for (const std::string& line : left) EXPECT_FALSE(ExpectScanAgrees(line, line)) << line;
+}
+
+TEST(LineScan, RandomLinesAgreeWithTheCarefulPath)
+{
+    std::mt19937 random(8122026);
+    // Structural bytes, control bytes, and every edge of the lead-byte ranges.
+    const std::string alphabet[] = {"a", " ", ",", "\"", "\x1A", "\t", "\r", std::string(1, '\0'), "\x80", "\x81", "\x9F",
+                                    "\xA0", "\xDF", "\xE0", "\xFC", "\xFD", "\xFF", "\x40", "\x5C", "\x7E", "\x8B\xE6"};
+    const std::string ordinary[] = {"a", "7", "\x8B\xE6", "\x96\x6B", "\xB1"};  // letters, kanji, half-width kana
+    int taken = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string line;
+        const int fields = 6 + static_cast<int>(random() % 8);
+        for (int f = 0; f < fields; ++f) {
+            if (f > 0) line += ',';
+            std::string text;
+            const int length = static_cast<int>(random() % (random() % 4 == 0 ? 60 : 8));
+            // Mostly ordinary text, sometimes any byte of the alphabet.
+            for (int i = 0; i < length; ++i)
+                text += random() % 40 == 0 ? alphabet[random() % std::size(alphabet)] : ordinary[random() % std::size(ordinary)];
+            line += random() % 2 == 0 ? "\"" + text + "\"" : text;
+        }
+        line += random() % 2 == 0 ? "\r\n" : "\n";
+        line += "0,\"1\",2\r\n";
+        if (ExpectScanAgrees(line, "round " + std::to_string(round))) ++taken;
+        if (HasFailure()) return;
+    }
+    EXPECT_GT(taken, 2000);
+    for (TLineScanner scanner : AllScanners)
+        RecordProperty("scanner" + std::to_string(static_cast<int>(scanner)), LineScannerAvailable(scanner) ? "tested" : "not on this processor");
+}
