@@ -380,19 +380,25 @@ struct TLoadedStretch
     // Loads the lines of `reader` until its stretch ends, a Ctrl-Z ends the input or a line fails.
     // Stops early once the stretch alone holds more entries than the tables can take, even if its
     // first ones continue the lines before it: adding the stretch then fails at or before that line.
-    void Load(TLineReader& reader, TTablesWriter& writer)
+    // `store` is where the tables' text store begins, which stays put while the helper works; the
+    // helper looks at nothing the calling thread keeps changing, not even a cache line of it.
+    void Load(TLineReader& reader, const char* store)
     {
+        const auto span = [store](std::string_view text) {
+            return text.empty() ? TTextSpan{}
+                                : TTextSpan{static_cast<std::uint32_t>(text.data() - store), static_cast<std::uint32_t>(text.size())};
+        };
+        const auto text = [store](TTextSpan s) { return std::string_view(store + s.Offset, s.Length); };
         try {
             TFieldReader lines(reader);
             while (lines.Next()) {
                 const std::string_view* fields = lines.Fields();
-                const bool newPref = Towns.empty() || fields[6] != writer.Text(Prefs.back().Name);
-                const bool newCity = newPref || fields[7] != writer.Text(Cities.back().Name);
+                const bool newPref = Towns.empty() || fields[6] != text(Prefs.back().Name);
+                const bool newCity = newPref || fields[7] != text(Cities.back().Name);
                 const auto count = [](const auto& entries) { return static_cast<std::int32_t>(entries.size()); };
-                if (newPref) Prefs.push_back({writer.SpanOf(fields[6]), writer.SpanOf(fields[3]), count(Cities)});
-                if (newCity)
-                    Cities.push_back({writer.SpanOf(fields[7]), writer.SpanOf(fields[4]), count(Prefs) - 1, count(Towns)});
-                Towns.push_back({writer.SpanOf(fields[2]), writer.SpanOf(fields[8]), writer.SpanOf(fields[5]), count(Cities) - 1});
+                if (newPref) Prefs.push_back({span(fields[6]), span(fields[3]), count(Cities)});
+                if (newCity) Cities.push_back({span(fields[7]), span(fields[4]), count(Prefs) - 1, count(Towns)});
+                Towns.push_back({span(fields[2]), span(fields[8]), span(fields[5]), count(Cities) - 1});
                 if (Prefs.size() > decltype(TPostalTables::Prefs)::Capacity + 1 ||
                     Cities.size() > decltype(TPostalTables::Cities)::Capacity + 1 ||
                     Towns.size() > decltype(TPostalTables::Towns)::Capacity)
@@ -532,10 +538,10 @@ std::size_t LoadInHalves(TLineReader& reader, TTablesWriter& writer, TTableFille
     try {
         // The helper works on state of its own stack, which shares no cache line with what this
         // thread changes line after line, and hands its result over once at the end.
-        helper = std::thread([&second, &writer, half, end] {
-            TLineReader stretchReader(writer.Bytes(), half, end);
+        helper = std::thread([&second, &bytes = writer.Bytes(), half, end] {
+            TLineReader stretchReader(bytes, half, end);
             TLoadedStretch loaded;
-            loaded.Load(stretchReader, writer);
+            loaded.Load(stretchReader, bytes.Data());
             second = std::move(loaded);
         });
     } catch (const std::system_error&) {
