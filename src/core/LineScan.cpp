@@ -124,17 +124,13 @@ std::uint64_t SecondBytes(std::uint64_t lead, std::uint64_t& carry)
     return (even ^ (evenRuns << 1)) & followsLead;
 }
 
-}  // namespace
-
-namespace {
-
 // The scan, made once per classifier: each caller below is flattened, so that the classifier and
 // the scan become one function built for that caller's instruction set.
 template <TBlockMasks (*Classify)(const char*)>
 inline bool Scan(const char* line, TScannedLine& out)
 {
     constexpr std::size_t Blocks = LineScanReach / 64;
-    std::uint64_t ends[Blocks + 1] = {};  // field ends: the commas between fields, and the line end
+    std::uint64_t ends[Blocks] = {};       // field ends: the commas between fields, and the line end
     std::uint64_t second = 0, inside = 0;  // carries from block to block
     std::uint64_t commaBefore = 1;         // the line start counts as a comma before the first field
     std::uint64_t closeBefore = 0, wrong = 0;
