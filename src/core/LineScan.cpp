@@ -102,11 +102,20 @@ constexpr char LeadLimit = -68;
 
 // Each bit becomes the parity of the bits up to and including it: 1 from an opening quote up to
 // the byte before its closing quote.
-std::uint64_t PrefixXor(std::uint64_t x)
+[[gnu::always_inline]] inline std::uint64_t PrefixXor(std::uint64_t x)
 {
     for (int shift = 1; shift < 64; shift *= 2) x ^= x << shift;
     return x;
 }
+
+#if defined(HARVIK_X86)
+// The same in one carry-less multiplication by all ones.
+[[gnu::target("pclmul")]] inline std::uint64_t PrefixXorClmul(std::uint64_t x)
+{
+    const __m128i product = _mm_clmulepi64_si128(_mm_set_epi64x(0, static_cast<long long>(x)), _mm_set1_epi8(-1), 0);
+    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(product));
+}
+#endif
 
 // The second bytes of double-byte characters among the block's bytes, given its lead-byte values:
 // a lead byte that starts a character takes the byte after it. `carry` tells whether the block's
@@ -126,7 +135,7 @@ std::uint64_t SecondBytes(std::uint64_t lead, std::uint64_t& carry)
 
 // The scan, made once per classifier: each caller below is flattened, so that the classifier and
 // the scan become one function built for that caller's instruction set.
-template <TBlockMasks (*Classify)(const char*)>
+template <TBlockMasks (*Classify)(const char*), std::uint64_t (*PrefixParity)(std::uint64_t)>
 inline bool Scan(const char* line, TScannedLine& out)
 {
     constexpr std::size_t Blocks = LineScanReach / 64;
@@ -144,7 +153,7 @@ inline bool Scan(const char* line, TScannedLine& out)
         // Quotes, commas and blanks that are second bytes of double-byte characters are text.
         const std::uint64_t text = SecondBytes(m.Lead & within, second);
         const std::uint64_t quotes = m.Quote & within & ~text, commas = m.Comma & within & ~text;
-        const std::uint64_t inQuotes = PrefixXor(quotes) ^ inside;
+        const std::uint64_t inQuotes = PrefixParity(quotes) ^ inside;
         inside = static_cast<std::uint64_t>(static_cast<std::int64_t>(inQuotes) >> 63);
         const std::uint64_t separators = commas & ~inQuotes;
         const std::uint64_t opening = quotes & inQuotes, closing = quotes & ~inQuotes;
@@ -192,16 +201,16 @@ inline bool Scan(const char* line, TScannedLine& out)
     return true;
 }
 
-[[gnu::flatten]] bool ScanBytes(const char* line, TScannedLine& out) { return Scan<ClassifyBytes>(line, out); }
+[[gnu::flatten]] bool ScanBytes(const char* line, TScannedLine& out) { return Scan<ClassifyBytes, PrefixXor>(line, out); }
 #if defined(HARVIK_X86)
-[[gnu::flatten]] bool ScanSse2(const char* line, TScannedLine& out) { return Scan<ClassifySse2>(line, out); }
-[[gnu::flatten, gnu::target("avx2,bmi")]] bool ScanAvx2(const char* line, TScannedLine& out)
+[[gnu::flatten]] bool ScanSse2(const char* line, TScannedLine& out) { return Scan<ClassifySse2, PrefixXor>(line, out); }
+[[gnu::flatten, gnu::target("avx2,bmi,pclmul")]] bool ScanAvx2(const char* line, TScannedLine& out)
 {
-    return Scan<ClassifyAvx2>(line, out);
+    return Scan<ClassifyAvx2, PrefixXorClmul>(line, out);
 }
-[[gnu::flatten, gnu::target("avx512bw,bmi")]] bool ScanAvx512(const char* line, TScannedLine& out)
+[[gnu::flatten, gnu::target("avx512bw,bmi,pclmul")]] bool ScanAvx512(const char* line, TScannedLine& out)
 {
-    return Scan<ClassifyAvx512>(line, out);
+    return Scan<ClassifyAvx512, PrefixXorClmul>(line, out);
 }
 #endif
 
@@ -212,8 +221,10 @@ TScanFunction ScanFunction(TLineScanner scanner)
     switch (scanner) {
 #if defined(HARVIK_X86)
     case TLineScanner::Vector16: return ScanSse2;
-    case TLineScanner::Vector32: return __builtin_cpu_supports("avx2") ? ScanAvx2 : nullptr;
-    case TLineScanner::Vector64: return __builtin_cpu_supports("avx512bw") ? ScanAvx512 : nullptr;
+    case TLineScanner::Vector32:
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("pclmul") ? ScanAvx2 : nullptr;
+    case TLineScanner::Vector64:
+        return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("pclmul") ? ScanAvx512 : nullptr;
 #else
     case TLineScanner::Vector16:
     case TLineScanner::Vector32:
