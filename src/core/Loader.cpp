@@ -328,6 +328,30 @@ constexpr const char* TooManyCities =  // 市区町村の数が上限の 4001 �
 constexpr const char* TooManyLines =  // 行数が上限の 150001 を超えています
     "\x8Ds\x90\x94\x82\xAA\x8F\xE3\x8C\xC0\x82\xCC 150001 \x82\xF0\x92\xB4\x82\xA6\x82\xC4\x82\xA2\x82\xDC\x82\xB7";
 
+// Whether two names have the same bytes. Every line compares its prefecture and city names with
+// the line before's, mostly equal and short: words of 4 or 8 bytes (the last one overlapping)
+// compare them without a library call.
+bool SameBytes(std::string_view a, std::string_view b)
+{
+    const std::size_t n = a.size();
+    if (n != b.size()) return false;
+    const auto same = [&a, &b]<class TWord>(std::size_t at, TWord) {
+        TWord x, y;
+        std::memcpy(&x, a.data() + at, sizeof x);
+        std::memcpy(&y, b.data() + at, sizeof y);
+        return x == y;
+    };
+    if (n < 4) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (a[i] != b[i]) return false;
+        return true;
+    }
+    if (n < 8) return same(0, std::uint32_t{}) && same(n - 4, std::uint32_t{});
+    for (std::size_t i = 0; i + 8 < n; i += 8)
+        if (!same(i, std::uint64_t{})) return false;
+    return same(n - 8, std::uint64_t{});
+}
+
 // At most this much of a file is read ahead before its lines are split between threads, so a huge
 // file of the wrong kind is not read whole first.
 constexpr std::size_t ParallelReadAhead = std::size_t{64} << 20;
@@ -393,8 +417,8 @@ struct TLoadedStretch
             TFieldReader lines(reader);
             while (lines.Next()) {
                 const std::string_view* fields = lines.Fields();
-                const bool newPref = Towns.empty() || fields[6] != text(Prefs.back().Name);
-                const bool newCity = newPref || fields[7] != text(Cities.back().Name);
+                const bool newPref = Towns.empty() || !SameBytes(fields[6], text(Prefs.back().Name));
+                const bool newCity = newPref || !SameBytes(fields[7], text(Cities.back().Name));
                 const auto count = [](const auto& entries) { return static_cast<std::int32_t>(entries.size()); };
                 if (newPref) Prefs.push_back({span(fields[6]), span(fields[3]), count(Cities)});
                 if (newCity) Cities.push_back({span(fields[7]), span(fields[4]), count(Prefs) - 1, count(Towns)});
@@ -421,9 +445,9 @@ public:
     // Adds one line's fields 0 to 8.
     void AddLine(const std::string_view* fields)
     {
-        const bool newPref = fields[6] != FWriter.Text(FPrefName);
+        const bool newPref = !SameBytes(fields[6], FWriter.Text(FPrefName));
         // A new prefecture always opens a new city, so no city spans two prefectures.
-        const bool newCity = newPref || fields[7] != FWriter.Text(FCityName);
+        const bool newCity = newPref || !SameBytes(fields[7], FWriter.Text(FCityName));
         Add(newPref, newCity, {FWriter.SpanOf(fields[6]), FWriter.SpanOf(fields[3]), 0},
             {FWriter.SpanOf(fields[7]), FWriter.SpanOf(fields[4]), 0, 0},
             {FWriter.SpanOf(fields[2]), FWriter.SpanOf(fields[8]), FWriter.SpanOf(fields[5]), 0});
@@ -439,8 +463,8 @@ public:
             const TStoredKenmei& pref = stretch.Prefs[static_cast<std::size_t>(city.Pref)];
             bool newPref = false, newCity = false;
             if (t == 0) {
-                newPref = FWriter.Text(pref.Name) != FWriter.Text(FPrefName);
-                newCity = newPref || FWriter.Text(city.Name) != FWriter.Text(FCityName);
+                newPref = !SameBytes(FWriter.Text(pref.Name), FWriter.Text(FPrefName));
+                newCity = newPref || !SameBytes(FWriter.Text(city.Name), FWriter.Text(FCityName));
             } else {
                 newCity = city.FirstTown == static_cast<std::int32_t>(t);
                 newPref = newCity && pref.FirstCity == town.City;

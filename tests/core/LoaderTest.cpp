@@ -225,6 +225,29 @@ TEST_F(TableShape, ProgressCountsEachNewPrefecture)
     EXPECT_EQ(progress, (std::vector<int>{1, 2}));
 }
 
+// Names are compared a word at a time: a single different byte anywhere, at any length, opens a new
+// city, and the same bytes again do not.
+TEST(NameRuns, OneDifferentByteAnywhereOpensANewEntry)
+{
+    std::vector<std::string> lines;
+    int runs = 0;
+    for (std::size_t length = 1; length <= 20; ++length)
+        for (std::size_t at = 0; at < length; ++at) {
+            std::string name(length, 'a'), other = name;
+            other[at] = 'b';
+            for (const std::string& city : {name, name, other}) lines.push_back(Line("1000001", "P", city, "T"));
+            runs += 2;
+        }
+    TPostalTables tables;
+    LoadLines(tables, lines);
+    EXPECT_NE(tables.Cities[runs - 1].Name, "");
+    EXPECT_EQ(tables.Cities[runs].Name, "");
+    for (std::size_t k = 0; k < lines.size(); k += 3) {
+        EXPECT_EQ(tables.Towns[static_cast<int>(k + 1)].City, tables.Towns[static_cast<int>(k)].City) << k;
+        EXPECT_EQ(tables.Towns[static_cast<int>(k + 2)].City, tables.Towns[static_cast<int>(k)].City + 1) << k;
+    }
+}
+
 TEST(TablesBeforeLoad, EveryEntryIsEmpty)
 {
     const TPostalTables tables;
