@@ -36,18 +36,14 @@ void BM_FloorReadAndCountLines(benchmark::State& state)
     if (lines != 124825) state.SkipWithError("the national list should have 124,825 lines");
 }
 
-// Loads the national list as the programs do: split between this thread and a helper (argument 1),
-// or on this thread alone (argument 0), for comparison.
 void BM_LoadNationalList(benchmark::State& state)
 {
     const std::string folder = NationalListFolder();
-    const std::size_t parallelFrom = state.range(0) != 0 ? DefaultParallelLoad : NoParallelLoad;
-    std::size_t held = 0, heap = 0, helperLines = 0;
+    std::size_t held = 0, heap = 0;
     for (auto _ : state) {
         const std::size_t before = ::mallinfo2().uordblks;
         TPostalTables tables;
-        const std::unique_ptr<IByteSource> source = OpenDataFile(folder);
-        helperLines = LoadPostalData(*source, tables, {}, parallelFrom);
+        LoadPostalFile(tables, {}, folder);
         heap = ::mallinfo2().uordblks - before;
         held = tables.HeldBytes();
         if (tables.Towns[124824].Code.empty() || !tables.Towns[124825].Code.empty()) {
@@ -59,12 +55,10 @@ void BM_LoadNationalList(benchmark::State& state)
     // reports in use while the loaded tables exist, the loader's buffers already freed.
     state.counters["HeldMB"] = static_cast<double>(held) / (1024.0 * 1024.0);
     state.counters["HeapMB"] = static_cast<double>(heap) / (1024.0 * 1024.0);
-    state.counters["HelperLines"] = static_cast<double>(helperLines);
 }
 
 }  // namespace
 
-BENCHMARK(BM_FloorReadAndCountLines)->UseRealTime()->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
-// Wall-clock time throughout: the load's helper thread works beside the measuring one.
-BENCHMARK(BM_LoadNationalList)->Arg(1)->Arg(0)->UseRealTime()->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FloorReadAndCountLines)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LoadNationalList)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
 BENCHMARK_MAIN();

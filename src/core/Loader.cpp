@@ -5,12 +5,8 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <exception>
 #include <sys/stat.h>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
-#include <utility>
 
 #include "Errors.h"
 #include "LineScan.h"
@@ -96,27 +92,23 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b)
            });
 }
 
-// Reads lines into the tables' text store: the file's bytes are kept there whole and the entries'
-// texts are spans of them, so no field is copied. A returned line stays valid (and may be changed in
-// place) until the next call. A reader may be held to a stretch of the store that is already read:
-// it then never looks past the stretch's end and never reads the source.
+// Reads the source line by line into the tables' text store: the file's bytes are kept there whole
+// and the entries' texts are spans of them, so no field is copied. A returned line stays valid (and
+// may be changed in place) until the next call.
 class TLineReader
 {
 public:
-    // Reads `source` into the end of `store`.
-    TLineReader(IByteSource& source, TByteStore& store) : FSource(&source), FStore(store)
+    TLineReader(IByteSource& source, TByteStore& store) : FSource(source), FStore(store)
     {
         FPos = FStore.Size();
-        if (const std::size_t hint = FSource->SizeHint(); hint > 0 && hint < MaxHint) FStore.Reserve(FPos + hint + 1);
+        if (const std::size_t hint = FSource.SizeHint(); hint > 0 && hint < MaxHint) FStore.Reserve(FPos + hint + 1);
     }
-    // Reads the lines of the bytes [from, to) of `store`, which must be there already.
-    TLineReader(TByteStore& store, std::size_t from, std::size_t to) : FStore(store), FPos(from), FLimit(to) {}
 
     // The end test made before every line: the physical end, or a Ctrl-Z byte where the next line
     // would begin.
     bool AtEnd()
     {
-        if (FPos == End() && !Fill()) return true;
+        if (FPos == FStore.Size() && !Fill()) return true;
         return FStore.Data()[FPos] == '\x1A';
     }
 
@@ -131,7 +123,7 @@ public:
         std::size_t searched = FPos;
         for (;;) {
             const char* base = FStore.Data();
-            const char* end = base + End();
+            const char* end = base + FStore.Size();
             const char* hit = FindLineBreakOrStray(base + searched, end);
             if (hit < end && *hit != '\n') {
                 if (*hit == '\0') {
@@ -145,8 +137,8 @@ public:
                 continue;
             }
             if (hit < end) return TakeLine(static_cast<std::size_t>(hit - base), 1, strayCr);
-            searched = End();
-            if (!Fill()) return TakeLine(End(), 0, strayCr);
+            searched = FStore.Size();
+            if (!Fill()) return TakeLine(FStore.Size(), 0, strayCr);
         }
     }
 
@@ -155,43 +147,19 @@ public:
     // and for the last lines before the end of what is read. Call only when AtEnd() is false.
     bool ReadPlainLine(TScannedLine& line)
     {
-        if (End() - FPos < LineScanReach || !ScanPlainLine(FStore.Data() + FPos, line)) return false;
+        if (FStore.Size() - FPos < LineScanReach || !ScanPlainLine(FStore.Data() + FPos, line)) return false;
         FPos += line.Length + line.BreakLength;
         return true;
     }
 
-    // Reads from the source until the store holds `size` bytes, the input ends or a read fails. A
-    // failure is raised later, when the lines reach the point where it happened.
-    void ReadAhead(std::size_t size)
-    {
-        try {
-            while (FStore.Size() < size && Fill()) {
-            }
-        } catch (...) {
-            FPendingFailure = std::current_exception();
-        }
-    }
-
-    // Where the next line begins in the store.
-    std::size_t Pos() const { return FPos; }
-    // Goes on from `pos`, a line start at or after Pos() that another reader reached.
-    void SkipTo(std::size_t pos) { FPos = pos; }
-    // Holds the reader to the store's bytes before `limit` until Unlimit().
-    void Limit(std::size_t limit) { FLimit = limit; }
-    void Unlimit() { FLimit = NoLimit; }
-
 private:
     // Size hints beyond this are not trusted with one allocation; the store then grows as it reads.
     static constexpr std::size_t MaxHint = std::size_t{1} << 30;
-    static constexpr std::size_t NoLimit = static_cast<std::size_t>(-1);
 
-    std::size_t End() const { return FLimit == NoLimit ? FStore.Size() : FLimit; }
-
-    // Reads more bytes to the end of the store. False at the end of the input (or of the stretch).
+    // Reads more bytes to the end of the store. False at the end of the input.
     bool Fill()
     {
-        if (FEof || FSource == nullptr || FLimit != NoLimit) return false;
-        if (FPendingFailure) std::rethrow_exception(std::exchange(FPendingFailure, nullptr));
+        if (FEof) return false;
         const std::size_t size = FStore.Size();
         const std::size_t room = FStore.Capacity() - size;
         // Use up the room first: with an exact size hint the last read then finds the end without
@@ -200,7 +168,7 @@ private:
         char* into = FStore.Extend(want);
         std::size_t n = 0;
         try {
-            n = FSource->Read(into, want);
+            n = FSource.Read(into, want);
         } catch (...) {
             FStore.Truncate(size);
             throw;
@@ -230,12 +198,10 @@ private:
         return {begin, static_cast<std::size_t>(out - begin)};
     }
 
-    IByteSource* FSource = nullptr;
+    IByteSource& FSource;
     TByteStore& FStore;
     std::size_t FPos = 0;
-    std::size_t FLimit = NoLimit;
     bool FEof = false;
-    std::exception_ptr FPendingFailure;
 };
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
@@ -352,10 +318,6 @@ bool SameBytes(std::string_view a, std::string_view b)
     return same(n - 8, std::uint64_t{});
 }
 
-// At most this much of a file is read ahead before its lines are split between threads, so a huge
-// file of the wrong kind is not read whole first.
-constexpr std::size_t ParallelReadAhead = std::size_t{64} << 20;
-
 // The fields a line must have: 0 to 8.
 constexpr std::size_t UsedFields = 9;
 
@@ -390,214 +352,50 @@ private:
     std::vector<std::string_view> FSplit;
 };
 
-// Lines a helper thread loaded on its own: entries like the tables', but with indexes counted from
-// the stretch's first line, and its first line always opening a prefecture and a city (whether they
-// continue the lines before the stretch is decided when the lines are added to the tables).
-struct TLoadedStretch
-{
-    std::vector<TStoredKenmei> Prefs;
-    std::vector<TStoredShi> Cities;
-    std::vector<TStoredPostNo> Towns;
-    std::exception_ptr Failure;  // what stopped the helper at the line after the last town
-    std::size_t Next = 0;        // where the first line the helper did not load begins
-
-    // Loads the lines of `reader` until its stretch ends, a Ctrl-Z ends the input or a line fails.
-    // Stops early once the stretch alone holds more entries than the tables can take, even if its
-    // first ones continue the lines before it: adding the stretch then fails at or before that line.
-    // `store` is where the tables' text store begins, which stays put while the helper works; the
-    // helper looks at nothing the calling thread keeps changing, not even a cache line of it.
-    void Load(TLineReader& reader, const char* store)
-    {
-        const auto span = [store](std::string_view text) {
-            return text.empty() ? TTextSpan{}
-                                : TTextSpan{static_cast<std::uint32_t>(text.data() - store), static_cast<std::uint32_t>(text.size())};
-        };
-        const auto text = [store](TTextSpan s) { return std::string_view(store + s.Offset, s.Length); };
-        try {
-            TFieldReader lines(reader);
-            while (lines.Next()) {
-                const std::string_view* fields = lines.Fields();
-                const bool newPref = Towns.empty() || !SameBytes(fields[6], text(Prefs.back().Name));
-                const bool newCity = newPref || !SameBytes(fields[7], text(Cities.back().Name));
-                const auto count = [](const auto& entries) { return static_cast<std::int32_t>(entries.size()); };
-                if (newPref) Prefs.push_back({span(fields[6]), span(fields[3]), count(Cities)});
-                if (newCity) Cities.push_back({span(fields[7]), span(fields[4]), count(Prefs) - 1, count(Towns)});
-                Towns.push_back({span(fields[2]), span(fields[8]), span(fields[5]), count(Cities) - 1});
-                if (Prefs.size() > decltype(TPostalTables::Prefs)::Capacity + 1 ||
-                    Cities.size() > decltype(TPostalTables::Cities)::Capacity + 1 ||
-                    Towns.size() > decltype(TPostalTables::Towns)::Capacity)
-                    break;
-            }
-        } catch (...) {
-            Failure = std::current_exception();
-        }
-        Next = reader.Pos();
-    }
-};
-
-// Fills the tables line by line in file order, keeping the counts and the current prefecture and
-// city. A line whose prefecture or city name differs from the line before opens a new one.
-class TTableFiller
-{
-public:
-    TTableFiller(TTablesWriter& writer, const TLoadProgress& progress) : FWriter(writer), FProgress(progress) {}
-
-    // Adds one line's fields 0 to 8.
-    void AddLine(const std::string_view* fields)
-    {
-        const bool newPref = !SameBytes(fields[6], FWriter.Text(FPrefName));
-        // A new prefecture always opens a new city, so no city spans two prefectures.
-        const bool newCity = newPref || !SameBytes(fields[7], FWriter.Text(FCityName));
-        Add(newPref, newCity, {FWriter.SpanOf(fields[6]), FWriter.SpanOf(fields[3]), 0},
-            {FWriter.SpanOf(fields[7]), FWriter.SpanOf(fields[4]), 0, 0},
-            {FWriter.SpanOf(fields[2]), FWriter.SpanOf(fields[8]), FWriter.SpanOf(fields[5]), 0});
-    }
-
-    // Adds a helper's lines after the lines added so far, as if they had been read here, then
-    // raises what stopped the helper, if anything did.
-    void AddStretch(const TLoadedStretch& stretch)
-    {
-        for (std::size_t t = 0; t < stretch.Towns.size(); ++t) {
-            const TStoredPostNo& town = stretch.Towns[t];
-            const TStoredShi& city = stretch.Cities[static_cast<std::size_t>(town.City)];
-            const TStoredKenmei& pref = stretch.Prefs[static_cast<std::size_t>(city.Pref)];
-            bool newPref = false, newCity = false;
-            if (t == 0) {
-                newPref = !SameBytes(FWriter.Text(pref.Name), FWriter.Text(FPrefName));
-                newCity = newPref || !SameBytes(FWriter.Text(city.Name), FWriter.Text(FCityName));
-            } else {
-                newCity = city.FirstTown == static_cast<std::int32_t>(t);
-                newPref = newCity && pref.FirstCity == town.City;
-            }
-            Add(newPref, newCity, pref, city, town);
-        }
-        if (stretch.Failure) {
-            ++FLineNumber;
-            std::rethrow_exception(stretch.Failure);
-        }
-    }
-
-private:
-    // Adds one line: its prefecture and city when they are new, and its town. Only the texts of
-    // `pref`, `city` and `town` are used.
-    void Add(bool newPref, bool newCity, const TStoredKenmei& pref, const TStoredShi& city, const TStoredPostNo& town)
-    {
-        ++FLineNumber;
-        if (newPref && FPrefCount == decltype(TPostalTables::Prefs)::Capacity)
-            throw EHarvikError(CapacityMessage(FLineNumber, TooManyPrefs));
-        if (newCity && FCityCount == decltype(TPostalTables::Cities)::Capacity)
-            throw EHarvikError(CapacityMessage(FLineNumber, TooManyCities));
-        if (FTownCount == decltype(TPostalTables::Towns)::Capacity)
-            throw EHarvikError(CapacityMessage(FLineNumber, TooManyLines));
-
-        if (newPref) {
-            TStoredKenmei& entry = FWriter.Pref(FPrefCount);
-            entry.Name = pref.Name;
-            entry.Kana = pref.Kana;
-            entry.FirstCity = FCityCount;
-            FCurrentPref = FPrefCount++;
-            FPrefName = pref.Name;
-        }
-        if (newCity) {
-            TStoredShi& entry = FWriter.City(FCityCount);
-            entry.Name = city.Name;
-            entry.Kana = city.Kana;
-            entry.Pref = FCurrentPref;
-            entry.FirstTown = FTownCount;
-            FCurrentCity = FCityCount++;
-            FCityName = city.Name;
-        }
-        TStoredPostNo& entry = FWriter.Town(FTownCount++);
-        entry.Code = town.Code;
-        entry.Name = town.Name;
-        entry.Kana = town.Kana;
-        entry.City = FCurrentCity;
-        if (newPref && FProgress) FProgress(FPrefCount);
-    }
-
-    TTablesWriter& FWriter;
-    const TLoadProgress& FProgress;
-    int FPrefCount = 0, FCityCount = 0, FTownCount = 0;
-    int FCurrentPref = 0, FCurrentCity = 0;  // the empty entry 0 until a line opens one
-    // The current prefecture's and city's names, kept as spans: the store may move as it grows.
-    TTextSpan FPrefName, FCityName;
-    long long FLineNumber = 0;
-};
-
-// Joins a helper thread however the scope is left.
-class TJoinOnExit
-{
-public:
-    explicit TJoinOnExit(std::thread& thread) : FThread(thread) {}
-    ~TJoinOnExit() { Join(); }
-    void Join()
-    {
-        if (FThread.joinable()) FThread.join();
-    }
-
-private:
-    std::thread& FThread;
-};
-
-// Loads the complete lines read so far with a helper thread taking the second half of them, when
-// there are at least `parallelFrom` bytes. The first half goes straight into the tables, the
-// helper's half is added after it. Returns with `reader` after the lines loaded, and the number of
-// lines the helper loaded.
-std::size_t LoadInHalves(TLineReader& reader, TTablesWriter& writer, TTableFiller& filler, std::size_t parallelFrom)
-{
-    const TByteStore& store = writer.Bytes();
-    const std::size_t begin = reader.Pos();
-    if (store.Size() - begin < std::max<std::size_t>(parallelFrom, 1)) return 0;
-    const char* data = store.Data();
-    // Only lines whose line end is read already: more of the last one may still come.
-    const void* lastBreak = ::memrchr(data + begin, '\n', store.Size() - begin);
-    if (lastBreak == nullptr) return 0;
-    const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(lastBreak) - data) + 1;
-    const std::size_t middle = begin + (end - begin) / 2;
-    const std::size_t half = static_cast<std::size_t>(static_cast<const char*>(std::memchr(data + middle, '\n', end - middle)) - data) + 1;
-    if (half >= end) return 0;
-
-    TLoadedStretch second;
-    std::thread helper;
-    try {
-        // The helper works on state of its own stack, which shares no cache line with what this
-        // thread changes line after line, and hands its result over once at the end.
-        helper = std::thread([&second, &bytes = writer.Bytes(), half, end] {
-            TLineReader stretchReader(bytes, half, end);
-            TLoadedStretch loaded;
-            loaded.Load(stretchReader, bytes.Data());
-            second = std::move(loaded);
-        });
-    } catch (const std::system_error&) {
-        return 0;  // no thread to be had: this thread reads every line
-    }
-    TJoinOnExit join(helper);
-    reader.Limit(half);
-    TFieldReader lines(reader);
-    while (lines.Next()) filler.AddLine(lines.Fields());
-    reader.Unlimit();
-    join.Join();
-    if (reader.Pos() != half) return 0;  // a Ctrl-Z ended the input in the first half
-    filler.AddStretch(second);
-    reader.SkipTo(second.Next);
-    return second.Towns.size();
-}
-
-std::size_t ReadAllLines(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress, std::size_t parallelFrom)
+void ReadAllLines(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress)
 {
     TTablesWriter writer(tables);
     TLineReader reader(source, writer.Bytes());
-    TTableFiller filler(writer, progress);
-    std::size_t helperLines = 0;
-    // Only a source that knows its size (a file) is read ahead: one that cannot tell (a pipe) is
-    // read as its lines are needed.
-    if (const std::size_t hint = source.SizeHint(); parallelFrom != NoParallelLoad && hint > 0) {
-        reader.ReadAhead(std::min(hint, ParallelReadAhead));
-        helperLines = LoadInHalves(reader, writer, filler, parallelFrom);
-    }
     TFieldReader lines(reader);
-    while (lines.Next()) filler.AddLine(lines.Fields());
-    return helperLines;
+    // The previous line's prefecture and city names, as spans: the store may move as it grows.
+    TTextSpan previousPref, previousCity;
+    int prefCount = 0, cityCount = 0, townCount = 0;
+    int currentPref = 0, currentCity = 0;
+    long long lineNumber = 0;
+    while (lines.Next()) {
+        const std::string_view* fields = lines.Fields();
+        ++lineNumber;
+        const bool newPref = !SameBytes(fields[6], writer.Text(previousPref));
+        // A new prefecture always opens a new city, so no city spans two prefectures.
+        const bool newCity = newPref || !SameBytes(fields[7], writer.Text(previousCity));
+        if (newPref && prefCount == decltype(tables.Prefs)::Capacity)
+            throw EHarvikError(CapacityMessage(lineNumber, TooManyPrefs));
+        if (newCity && cityCount == decltype(tables.Cities)::Capacity)
+            throw EHarvikError(CapacityMessage(lineNumber, TooManyCities));
+        if (townCount == decltype(tables.Towns)::Capacity) throw EHarvikError(CapacityMessage(lineNumber, TooManyLines));
+
+        if (newPref) {
+            TStoredKenmei& pref = writer.Pref(prefCount);
+            pref.Name = previousPref = writer.SpanOf(fields[6]);
+            pref.Kana = writer.SpanOf(fields[3]);
+            pref.FirstCity = cityCount;
+            currentPref = prefCount++;
+        }
+        if (newCity) {
+            TStoredShi& city = writer.City(cityCount);
+            city.Name = previousCity = writer.SpanOf(fields[7]);
+            city.Kana = writer.SpanOf(fields[4]);
+            city.Pref = currentPref;
+            city.FirstTown = townCount;
+            currentCity = cityCount++;
+        }
+        TStoredPostNo& town = writer.Town(townCount++);
+        town.Code = writer.SpanOf(fields[2]);
+        town.Name = writer.SpanOf(fields[8]);
+        town.Kana = writer.SpanOf(fields[5]);
+        town.City = currentCity;
+        if (newPref && progress) progress(prefCount);
+    }
 }
 
 }  // namespace
@@ -640,15 +438,8 @@ void SplitFields(std::string_view line, std::vector<std::string>& fields)
 
 void LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress)
 {
-    LoadPostalData(source, tables, progress, std::thread::hardware_concurrency() >= 2 ? DefaultParallelLoad : NoParallelLoad);
-}
-
-std::size_t LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress,
-                           std::size_t parallelFrom)
-{
-    std::size_t helperLines = 0;
     try {
-        helperLines = ReadAllLines(source, tables, progress, parallelFrom);
+        ReadAllLines(source, tables, progress);
     } catch (...) {
         // Deliberate: the file is closed on the way out, and the failure that stopped the load is
         // the one reported, not a later failure of the close.
@@ -661,7 +452,6 @@ std::size_t LoadPostalData(IByteSource& source, TPostalTables& tables, const TLo
     }
     TTablesWriter(tables).Finish();
     source.Close();
-    return helperLines;
 }
 
 void LoadPostalFile(TPostalTables& tables, const TLoadProgress& progress, const std::string& folder)

@@ -47,23 +47,7 @@ void SplitFields(std::string_view line, std::vector<std::string>& fields);
 // fewer than nine fields, EHarvikError for a file beyond the tables' capacities); everything stored
 // before the failing line stays, nothing of that line is stored. The source is closed either way;
 // a close failure after a complete load is reported as EInOutError.
-//
-// On a machine with two or more processors, a source whose size hint is DefaultParallelLoad bytes or
-// more is read ahead and its lines are split between the calling thread and one helper thread; the result, the
-// failures and the progress calls (always on the calling thread, in order) are the same as when
-// one thread reads every line.
 void LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress = {});
-
-// Input sizes for the overload below.
-inline constexpr std::size_t DefaultParallelLoad = std::size_t{512} << 10;
-inline constexpr std::size_t NoParallelLoad = static_cast<std::size_t>(-1);
-
-// LoadPostalData with the lines split between two threads once at least `parallelFrom` bytes are
-// read ahead (0: whenever there are two lines or more) from a source with a size hint, whatever the
-// number of processors; NoParallelLoad reads every line on the calling thread. Returns how many
-// lines the helper thread loaded (0 when the lines were not split).
-std::size_t LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress,
-                           std::size_t parallelFrom);
 
 // Opens the data file in `folder` (OpenDataFile) and loads it (LoadPostalData). A file that cannot
 // be opened leaves the tables empty.

@@ -14,9 +14,6 @@ public:
     explicit TMemorySource(std::string bytes, std::size_t chunk = 5);
     std::size_t Read(char* buffer, std::size_t size) override;
     void Close() override;
-    // Like a file, tells its size when asked to (TellSize); by default it cannot tell, like a pipe.
-    std::size_t SizeHint() const override { return FTellsSize ? FBytes.size() : 0; }
-    void TellSize() { FTellsSize = true; }
 
     // The first read that would deliver byte `offset` (0-based) throws EInOutError(code) instead.
     void FailReadAt(std::size_t offset, int code);
@@ -32,5 +29,4 @@ private:
     int FFailCode = 0;
     std::optional<int> FCloseFailure;
     int FCloses = 0;
-    bool FTellsSize = false;
 };
