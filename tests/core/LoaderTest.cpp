@@ -160,6 +160,37 @@ TEST_F(LineReading, VeryLongLineIsReadWhole)
     EXPECT_EQ(tables.Towns[2].Code, "1000002");
 }
 
+// Read whole, nearly every line takes the quick scan; read three bytes at a time, every line takes
+// the careful reader and splitter. Both must fill the same tables.
+TEST_F(LineReading, QuickAndCarefulPathsFillTheSameTables)
+{
+    std::string file;
+    const std::string odd[] = {"0,1,1000900,3,4,5,P2,C9, spaced", "0,1,\"1000901\",3,4,5,\"P2\",\"C9\",\"say \"\"hi\"\"\"",
+                               "0,1,1000902,3,4,5,P2,C9,T\t", "0,1,1000903,3,4,5,P2,C9,T\rU"};
+    for (int i = 0; i < 400; ++i) {
+        file += i % 50 == 49 ? odd[static_cast<std::size_t>(i / 50) % 4]
+                             : Line(Numbered('1', 100000 + i), Numbered('P', i / 100), Numbered('C', i / 7), Numbered('T', i));
+        file += i % 3 == 0 ? "\n" : "\r\n";
+    }
+    TMemorySource whole(file, file.size());
+    LoadPostalData(whole, tables);
+    TPostalTables careful;
+    LoadBytes(careful, file);
+    for (int k = 0; k <= 400; ++k) {
+        EXPECT_EQ(tables.Towns[k].Code, careful.Towns[k].Code) << k;
+        EXPECT_EQ(tables.Towns[k].Name, careful.Towns[k].Name) << k;
+        EXPECT_EQ(tables.Towns[k].Kana, careful.Towns[k].Kana) << k;
+        EXPECT_EQ(tables.Towns[k].City, careful.Towns[k].City) << k;
+    }
+    for (int k = 0; k <= 60; ++k) {
+        EXPECT_EQ(tables.Cities[k].Name, careful.Cities[k].Name) << k;
+        EXPECT_EQ(tables.Cities[k].FirstTown, careful.Cities[k].FirstTown) << k;
+    }
+    for (int k = 0; k < 49; ++k) EXPECT_EQ(tables.Prefs[k].FirstCity, careful.Prefs[k].FirstCity) << k;
+    EXPECT_EQ(tables.Towns[99].Name, "say \"hi\"");  // the careful lines are there
+    EXPECT_EQ(tables.Towns[199].Name, "TU");            // a lone CR is dropped
+}
+
 class TableShape : public ::testing::Test
 {
 protected:
