@@ -166,13 +166,7 @@ private:
         // growing (and copying) the store.
         const std::size_t want = room > 0 ? room : (std::size_t{1} << 20);
         char* into = FStore.Extend(want);
-        std::size_t n = 0;
-        try {
-            n = FSource.Read(into, want);
-        } catch (...) {
-            FStore.Truncate(size);
-            throw;
-        }
+        const std::size_t n = FSource.Read(into, want);
         FStore.Truncate(size + n);
         if (n == 0) FEof = true;
         return n > 0;
