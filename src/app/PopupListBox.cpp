@@ -73,31 +73,32 @@ int TPopupListBox::ItemIndex() const
     return selected.isEmpty() ? -1 : row(selected.front());
 }
 
+namespace {
+
+// The right button is the pop-up menu's alone: its presses, releases and double clicks are taken
+// here and never reach the list, so they neither select nor move the current line.
+bool TakeRightButton(QMouseEvent* event)
+{
+    if (event->button() != Qt::RightButton) return false;
+    event->accept();
+    return true;
+}
+
+}  // namespace
+
 void TPopupListBox::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::RightButton) {
-        event->accept();
-        return;
-    }
-    QListWidget::mousePressEvent(event);
+    if (!TakeRightButton(event)) QListWidget::mousePressEvent(event);
 }
 
 void TPopupListBox::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::RightButton) {
-        event->accept();
-        return;
-    }
-    QListWidget::mouseReleaseEvent(event);
+    if (!TakeRightButton(event)) QListWidget::mouseReleaseEvent(event);
 }
 
 void TPopupListBox::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::RightButton) {
-        event->accept();
-        return;
-    }
-    QListWidget::mouseDoubleClickEvent(event);
+    if (!TakeRightButton(event)) QListWidget::mouseDoubleClickEvent(event);
 }
 
 void TPopupListBox::contextMenuEvent(QContextMenuEvent* event)

@@ -51,6 +51,18 @@ std::string MessageOf(F load)
     return "(no error)";
 }
 
+// The code of the input/output error `load` raises, or -1 when it raises none.
+template <class F>
+int InOutCodeOf(F load)
+{
+    try {
+        load();
+    } catch (const EInOutError& e) {
+        return e.Code();
+    }
+    return -1;
+}
+
 const std::string ListIndex = "\x83\x8A\x83X\x83g\x82\xCC\x83" "C\x83\x93\x83" "f\x83" "b\x83N\x83X\x82\xAA\x94\xCD\x88\xCD"
                               "\x82\xF0\x92\xB4\x82\xA6\x82\xC4\x82\xA2\x82\xDC\x82\xB7";  // リストのインデックスが範囲を超えています
 
@@ -402,12 +414,7 @@ TEST_F(ReadFailures, CloseFailureIsReportedAfterACompleteLoad)
 {
     TMemorySource source(line, 64);
     source.FailClose(101);
-    try {
-        LoadPostalData(source, tables);
-        FAIL() << "a refused close must not pass as success";
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Code(), 101);
-    }
+    EXPECT_EQ(InOutCodeOf([&] { LoadPostalData(source, tables); }), 101);
     EXPECT_EQ(tables.Towns[0].Code, "1000001");
 }
 
@@ -463,12 +470,7 @@ protected:
 TEST_F(DataFileLookup, MissingFileIsCodeTwoAndLeavesTablesEmpty)
 {
     TPostalTables tables;
-    try {
-        LoadPostalFile(tables, {}, folder.string());
-        FAIL() << "no error";
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Code(), 2);
-    }
+    EXPECT_EQ(InOutCodeOf([&] { LoadPostalFile(tables, {}, folder.string()); }), 2);
     EXPECT_EQ(tables.Towns[0].Code, "");
 }
 
@@ -489,10 +491,5 @@ TEST_F(DataFileLookup, AFolderInPlaceOfTheFileIsRefused)
 {
     std::filesystem::create_directory(folder / "Ken_all.csv");
     TPostalTables tables;
-    try {
-        LoadPostalFile(tables, {}, folder.string());
-        FAIL() << "no error";
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Code(), 5);
-    }
+    EXPECT_EQ(InOutCodeOf([&] { LoadPostalFile(tables, {}, folder.string()); }), 5);
 }
