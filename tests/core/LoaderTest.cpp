@@ -308,6 +308,20 @@ TEST(TablesMemory, NationalSizedTablesStayCompact)
     EXPECT_LT(tables.HeldBytes(), 5u * 1024 * 1024);  // entries only: 150,001 towns at 28 bytes
 }
 
+// A pipe-like source tells no size, so the store grows by doubling as it reads; once loaded, the
+// spare room is given back.
+TEST(TablesMemory, LoadWithoutASizeHintKeepsLittleMoreThanTheFile)
+{
+    std::vector<std::string> lines;
+    for (int i = 0; i < 3000; ++i) lines.push_back(Line(std::to_string(1000000 + i), "P", Numbered('C', i / 10), "T"));
+    const std::string file = KenFile(lines);  // about 200 KB
+    const std::size_t empty = TPostalTables().HeldBytes();
+    TPostalTables tables;
+    TMemorySource source(file, 4096);
+    LoadPostalData(source, tables);
+    EXPECT_LE(tables.HeldBytes() - empty, file.size() + file.size() / 8 + 65536);
+}
+
 class ShortLines : public ::testing::Test
 {
 protected:

@@ -83,6 +83,8 @@ TEST(SjisConvert, EncodesWhatCodePage932CannotHoldAsQuestionMarks)
         {"A\xE6\x9D" "B", "A??B"},                               // a cut-off 東: the B survives
         {"\xE6\x9D", "??"},                                      // cut off at the end
         {"\xC0\xAF", "??"},                                      // an overlong "/"
+        {"\xE0\x80\x80", "???"},                                  // an overlong three-byte form
+        {"\xF0\x80\x80\x80", "????"},                              // an overlong four-byte form
         {"\xED\xA0\x80", "???"},                                 // a surrogate
         {"\xF4\x90\x80\x80", "????"},                            // past U+10FFFF
         {"\xFF", "?"},
