@@ -7,6 +7,7 @@
 
 #include "NationalList.h"
 #include "SjisConvert.h"
+#include "Watchdog.h"
 
 namespace {
 
@@ -90,6 +91,21 @@ TEST(SjisConvert, EncodesWhatCodePage932CannotHoldAsQuestionMarks)
         {"\xFF", "?"},
     };
     for (const TConvertCase& c : cases) EXPECT_EQ(Hex(SjisFromUtf8(c.from)), Hex(c.to)) << Hex(c.from);
+}
+
+// A town name of bytes that start no character, from a hostile data file, or a pasted text of
+// malformed UTF-8: each bad byte is replaced in turn, and the whole text must still convert in one
+// pass, not in time that grows with the square of its length (minutes for a few megabytes).
+TEST(SjisConvert, TextFullOfBadBytesConvertsInOnePass)
+{
+    const TWatchdog watchdog("converting 4 MB of bad bytes", std::chrono::seconds(10));
+    std::string badSjis, replaced;
+    for (int i = 0; i < 1 << 20; ++i) {
+        badSjis += "\x88\x40";   // 88 40 is no character of code page 932: its 40 ("@") reads on
+        replaced += "\xEF\xBF\xBD@";
+    }
+    EXPECT_TRUE(Utf8FromSjis(badSjis) == replaced);
+    EXPECT_TRUE(SjisFromUtf8(std::string(2 << 20, '\x80')) == std::string(2 << 20, '?'));
 }
 
 TEST(SjisConvert, EverySingleByteCharacterRoundTrips)
