@@ -199,6 +199,7 @@ public:
                     strayCr = true;
                 }
                 searched = static_cast<std::size_t>(hit - base) + 1;
+                CheckLineLength(searched);  // a run of 0x00 or CR bytes is looked at one byte at a time
                 continue;
             }
             if (hit < end) return TakeLine(static_cast<std::size_t>(hit - base), 1, strayCr);
@@ -220,8 +221,9 @@ public:
     }
 
 private:
-    // Reads more bytes to the end of the store. False at the end of the input. Never reads more
-    // than one byte past the largest data file, and refuses the file once it has.
+    // Reads more bytes to the end of the store. False at the end of the input. Reads at most a
+    // line's limit at a time, so that a file that breaks it is refused after a few megabytes; never
+    // reads more than one byte past the largest data file, and refuses the file once it has.
     bool Fill()
     {
         if (FEof) return false;
@@ -230,7 +232,7 @@ private:
         // Use up the room first: with an exact size hint the last read then finds the end without
         // growing (and copying) the store.
         const std::size_t want =
-            std::min(room > 0 ? room : (std::size_t{1} << 20), MaxDataFileBytes + 1 - (size - FStart));
+            std::min({room > 0 ? room : (std::size_t{1} << 20), MaxLineBytes, MaxDataFileBytes + 1 - (size - FStart)});
         char* into = FStore.Extend(want);
         const std::size_t n = FSource.Read(into, want);
         FStore.Truncate(size + n);
