@@ -22,7 +22,7 @@ struct TScannedLine
 
 // Scans the line starting at `line` (LineScanReach readable bytes). False, with `out` undefined,
 // when the line is not of the plain shape, has fewer than nine fields or does not end within reach.
-// Uses the widest vector instructions the processor has.
+// Uses the widest vector instructions the processor has every extension for (ChosenLineScanner).
 bool ScanPlainLine(const char* line, TScannedLine& out);
 
 // The ways of classifying bytes the scan has: one byte at a time, or 16, 32 or 64 at once with the
@@ -40,7 +40,7 @@ TLineScanner ChooseLineScanner(const std::function<bool(std::string_view feature
 // The scanner ScanPlainLine uses: ChooseLineScanner with this processor's features.
 TLineScanner ChosenLineScanner();
 
-// Whether this processor (and build) has `scanner`.
+// Whether this build has `scanner` and this processor every extension it is compiled for.
 bool LineScannerAvailable(TLineScanner scanner);
 
 // ScanPlainLine with the given way; false when it is not available.
