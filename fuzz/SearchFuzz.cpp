@@ -1,6 +1,7 @@
 // The two searches over small tables the input describes, against a plain walk of the same tables.
-// The tables take shapes no data file in the national layout has: up to 49 prefectures, names that
-// end in a lead byte or hold second bytes that look like ASCII, codes of any length, repeated codes.
+// The tables take shapes no data file in the national layout has, though any data file could: up to
+// 49 prefectures, names that end in a lead byte or hold second bytes that look like ASCII or control
+// bytes, codes of any length and bytes, repeated codes. Queries hold any bytes.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -29,6 +30,14 @@ std::string Text(FuzzedDataProvider& input, int most)
     return text;
 }
 
+// `text` as a data file can store it: a line ends at LF and at 0x00, and every CR is dropped.
+std::string Stored(std::string text)
+{
+    for (char& c : text)
+        if (c == '\0' || c == '\n' || c == '\r') c = '?';
+    return text;
+}
+
 void Expect(bool same, const char* what, const std::string& query)
 {
     if (same) return;
@@ -48,15 +57,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int k = 0; k < towns; ++k) {
         if (pref < 0 || (pref < 48 && input.ConsumeBool())) {
             ++pref;
-            writer.Pref(pref) = {writer.Store(Text(input, 2)), writer.Store(Text(input, 2)), city + 1};
+            writer.Pref(pref) = {writer.Store(Stored(Text(input, 2))), writer.Store(Stored(Text(input, 2))), city + 1};
         }
         if (city < 0 || writer.Pref(pref).FirstCity == city + 1 || input.ConsumeBool()) {
             ++city;
-            writer.City(city) = {writer.Store(Text(input, 2)), writer.Store(Text(input, 2)), pref, k};
+            writer.City(city) = {writer.Store(Stored(Text(input, 2))), writer.Store(Stored(Text(input, 2))), pref, k};
         }
         const std::string code = input.ConsumeBool() ? std::to_string(1000000 + input.ConsumeIntegralInRange(0, 3))
-                                                     : input.ConsumeRandomLengthString(12);
-        writer.Town(k) = {writer.Store(code), writer.Store(Text(input, 4)), writer.Store(Text(input, 4)), city};
+                                                     : Stored(input.ConsumeRandomLengthString(12));
+        const std::string name = Stored(Text(input, 4)), kana = Stored(Text(input, 4));
+        writer.Town(k) = {writer.Store(code), writer.Store(name), writer.Store(kana), city};
     }
     const TPostalSearch fast(tables);
     const TPlainReference plain(tables);
