@@ -39,27 +39,34 @@ public:
 
     // Converts `in`, calling `onBad(in, at)` where the converter stops at input it cannot take;
     // onBad returns the replacement to write and how many input bytes it stands for (at least 1).
-    // `capacity` is the output's expected size; the output grows twofold when it runs out, so text
-    // full of bad bytes converts in time linear in its length.
+    // `capacity` is the output's expected size; the output grows twofold when it runs out, and the
+    // converter is handed a bounded piece of the input at a time, so that text full of bad bytes
+    // (one call each) converts in time linear in its length.
     template <class FBad>
     std::string Run(std::string_view in, std::size_t capacity, FBad onBad)
     {
+        // Each call's input is checked whole by the sanitizers' wrapper of iconv, so a piece much
+        // longer than any character would make a sanitizer build quadratic again.
+        constexpr std::size_t PieceLength = 4096;
         iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
         std::string out(capacity, '\0');
         std::size_t done = 0;
         std::size_t pos = 0;
         while (pos < in.size()) {
+            const std::size_t handed = std::min(in.size() - pos, PieceLength);
             char* inPtr = const_cast<char*>(in.data() + pos);  // iconv takes char** but never writes input
-            std::size_t inLeft = in.size() - pos;
+            std::size_t inLeft = handed;
             char* outPtr = out.data() + done;
             std::size_t outLeft = out.size() - done;
             const std::size_t rc = iconv(FHandle, &inPtr, &inLeft, &outPtr, &outLeft);
             const int error = errno;
-            pos = in.size() - inLeft;
+            pos += handed - inLeft;
             done = out.size() - outLeft;
-            if (rc != static_cast<std::size_t>(-1)) break;
+            if (rc != static_cast<std::size_t>(-1)) continue;
             if (error == E2BIG) {
                 out.resize(out.size() * 2 + 16);
+            } else if (error == EINVAL && pos + inLeft < in.size()) {
+                continue;  // a character cut by the piece's end: the next piece starts with it
             } else if (error == EILSEQ || error == EINVAL) {
                 const TReplacement replacement = onBad(in, pos);
                 if (out.size() - done < replacement.Text.size()) out.resize(out.size() * 2 + replacement.Text.size());
