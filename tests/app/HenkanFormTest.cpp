@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <functional>
 
 #include "FormFixture.h"
 #include "RecordingErrorBox.h"
@@ -345,6 +346,50 @@ private slots:
 
         QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, third);
         QCOMPARE(FForm->ListBox1->ItemIndex(), 2);
+    }
+
+    // Regression: a click below the last line, Ctrl+click on the selected line and Ctrl+Space each
+    // left the list with no selected line, and every copy command then failed with "(-1)".
+    void NoMouseOrKeyActionLeavesTheListWithoutASelectedLine()
+    {
+        QTest::keyClicks(FForm->Edit1, "10");
+        TPopupListBox* list = FForm->ListBox1;
+        QWidget* viewport = list->viewport();
+        const QPoint first = list->visualItemRect(list->item(0)).center();
+        const QPoint third = list->visualItemRect(list->item(2)).center();
+        const QPoint below(first.x(), list->visualItemRect(list->item(3)).bottom() + 30);
+        QVERIFY(!list->indexAt(below).isValid() && viewport->rect().contains(below));
+        list->setFocus();
+
+        const std::vector<std::pair<const char*, std::function<void()>>> actions = {
+            {"click below the last line", [&] { QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, below); }},
+            {"Ctrl+click on the selected line",
+             [&] { QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, first); }},
+            {"Ctrl+Space", [&] { QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier); }},
+            {"drag from the line to below the last",
+             [&] {
+                 QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, first);
+                 QTest::mouseMove(viewport, below);
+                 QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, below);
+             }},
+        };
+        for (const auto& [name, act] : actions) {
+            act();
+            QVERIFY2(list->ItemIndex() == 0, name);
+            QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+            FForm->Z2->trigger();
+            QVERIFY2(Clipboard() == QStringLiteral("100-0001"), name);
+        }
+        QCOMPARE(FErrors.Texts, QStringList());
+
+        // The user still moves the one selected line.
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, third);
+        QCOMPARE(list->ItemIndex(), 2);
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->ItemIndex(), 3);
+        QTest::keyClick(list, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(list->ItemIndex(), 0);
+        QCOMPARE(list->selectedItems().size(), 1);
     }
 
     void CopyItemsAreEnabledExactlyWhileTheListHasLines()
