@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
@@ -59,6 +60,30 @@ public:
         QSize fitted = QProxyStyle::sizeFromContents(type, option, size, widget);
         if (type == CT_MenuBarItem) fitted.setWidth(std::max(size.width(), fitted.width() - 6));
         return fitted;
+    }
+};
+
+// Panel 0 of the status bar. Its text never sizes the bar or the window: a text wider than the panel
+// is cut at the panel's right edge, and the panel's tool tip then shows it whole.
+class TStatusPanel : public QLabel
+{
+public:
+    explicit TStatusPanel(QWidget* parent) : QLabel(parent)
+    {
+        // The stock label asks for its text's width as its minimum, which a long status text turned
+        // into the window's minimum width, widening the window.
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() != QEvent::ToolTip) return QLabel::event(event);
+        if (fontMetrics().horizontalAdvance(text()) > contentsRect().width())
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+        else
+            QToolTip::hideText();
+        return true;
     }
 };
 
@@ -130,7 +155,7 @@ void ThenkanForm::BuildControls()
 
     StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
     StatusBar1->setFixedHeight(StatusHeight);
-    StatusPanel0 = Named(new QLabel(StatusBar1), "StatusPanel0");
+    StatusPanel0 = Named(new TStatusPanel(StatusBar1), "StatusPanel0");
     StatusBar1->addWidget(StatusPanel0, 1);
     setStatusBar(StatusBar1);
 

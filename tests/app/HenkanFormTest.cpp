@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolTip>
 #include <functional>
 
 #include "FormFixture.h"
@@ -390,6 +391,43 @@ private slots:
         QTest::keyClick(list, Qt::Key_Home, Qt::ControlModifier);
         QCOMPARE(list->ItemIndex(), 0);
         QCOMPARE(list->selectedItems().size(), 1);
+    }
+
+    // Regression: a long status text grew the window from 402 to about 600 pixels and held its
+    // minimum width there until a shorter status came.
+    void LongStatusTextIsCutAtThePanelAndNeverWidensTheWindow()
+    {
+        const char* town = "茂田井（１～５００「２１１番地を除く」「古町」、２５２７～２５２９「土遠」）";
+        Open({Town("3842304", "長野県", "北佐久郡立科町", town), Town("3842211", "長野県", "北佐久郡立科町", "茂田井（その他）")});
+        QLabel* panel = FForm->StatusPanel0;
+        const auto hover = [panel] {
+            QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), panel->mapToGlobal(QPoint(4, 4)));
+            QCoreApplication::sendEvent(panel, &help);
+        };
+        const QSize size = FForm->size();
+        const QSize minimum = FForm->minimumSize();
+        QCOMPARE(size.width(), 402);
+
+        QTest::keyClicks(FForm->Edit1, "38");
+        QCOMPARE(StatusText(*FForm), QStringLiteral("2件"));
+        hover();
+        QVERIFY(!QToolTip::isVisible());  // a text that shows whole needs no tip
+
+        const QString shortened = QStringLiteral("長野県北佐久郡立科町") + QString::fromUtf8(town);
+        QGuiApplication::clipboard()->setText(shortened + QStringLiteral("★"));
+        FForm->P1->trigger();
+        const QString status = QStringLiteral("1件  ") + shortened + QStringLiteral("で検索を行いました");
+        QCOMPARE(StatusText(*FForm), status);
+        QCOMPARE_GT(panel->fontMetrics().horizontalAdvance(status), 402);
+        for (int pass = 0; pass < 4; ++pass)  // the layouts pass a size change upwards one level at a time
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCOMPARE(FForm->size(), size);
+        QCOMPARE(FForm->minimumSize(), minimum);
+        hover();
+        QCOMPARE(QToolTip::text(), status);
+
+        FForm->resize(300, size.height());  // the user can still make it narrower
+        QCOMPARE(FForm->width(), 300);
     }
 
     void CopyItemsAreEnabledExactlyWhileTheListHasLines()
