@@ -4,6 +4,7 @@
 #include "ErrorBox.h"
 #include "HelpViewer.h"
 #include "ProgramIcon.h"
+#include "ToolkitTranslation.h"
 #include "quorleUnit.h"
 
 int main(int argc, char* argv[])
@@ -13,6 +14,7 @@ int main(int argc, char* argv[])
     // display name, which would append " — Harvik" to every window caption.
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     QApplication::setWindowIcon(ProgramIcon());
+    InstallToolkitTranslation();  // without the catalogue the toolkit's own texts stay in English
     SetApplicationHelpFile(QStringLiteral(HARVIK_HELP_FILE));
 
     TWindowHelpViewer helpViewer;

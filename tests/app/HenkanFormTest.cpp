@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -11,12 +12,14 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolTip>
 #include <functional>
 
 #include "FormFixture.h"
 #include "RecordingErrorBox.h"
 #include "RecordingHelpViewer.h"
+#include "ToolkitTranslation.h"
 
 namespace {
 
@@ -72,6 +75,7 @@ private:
     }
 
 private slots:
+    void initTestCase() { QVERIFY(InstallToolkitTranslation()); }  // as the program does at start-up
     void init()
     {
         FErrors.Texts.clear();
@@ -428,6 +432,32 @@ private slots:
 
         FForm->resize(300, size.height());  // the user can still make it narrower
         QCOMPARE(FForm->width(), 300);
+    }
+
+    // Regression: the input line's own menu read Undo, Cut, Copy, Paste, Delete, Select All.
+    void InputLineMenuIsInJapanese()
+    {
+        const auto captions = [](const QMenu& menu) {
+            QStringList items;  // without the shortcut after the tab
+            for (const QAction* item : menu.actions())
+                if (!item->isSeparator()) items.append(item->text().section(QLatin1Char('\t'), 0, 0));
+            return items;
+        };
+        FForm->Edit1->setText(QStringLiteral("御池"));
+        const QPoint at(8, 8);
+        QContextMenuEvent open(QContextMenuEvent::Mouse, at, FForm->Edit1->mapToGlobal(at));
+        QCoreApplication::sendEvent(FForm->Edit1, &open);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        const QStringList items = captions(*menu);
+        menu->close();
+        QCOMPARE(items, QStringList({"元に戻す(&U)", "やり直す(&R)", "切り取り(&T)", "コピー(&C)", "貼り付け(&P)", "削除",
+                                     "すべてを選択"}));
+
+        THelpWindow help(FForm.get());  // the help window's text menu speaks Japanese too
+        help.Open(QStringLiteral(HARVIK_HELP_FILE));
+        const std::unique_ptr<QMenu> textMenu(help.Browser()->createStandardContextMenu());
+        QCOMPARE(captions(*textMenu), QStringList({"コピー(&C)", "リンクの場所をコピー(&L)", "すべてを選択"}));
     }
 
     void CopyItemsAreEnabledExactlyWhileTheListHasLines()
