@@ -246,6 +246,36 @@ private slots:
         QCOMPARE(StatusText(*form), QStringLiteral("3件"));
     }
 
+    // Regression: the help window opened partly below the bottom of the screen.
+    void HelpWindowOpensInsideTheScreenBesideOrOverTheMainWindow()
+    {
+        TWindowHelpViewer viewer;
+        auto form = MakeForm(viewer, ThreePrefectures());
+        SetApplicationHelpFile(QStringLiteral(HARVIK_HELP_FILE));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const QRect area = form->screen()->availableGeometry();
+        for (const QPoint at : {QPoint(216, 123), QPoint(area.right() - 420, area.bottom() - 300), QPoint(0, 0),
+                                QPoint(area.right() - 420, 0)}) {
+            form->move(at);
+            form->Help1->trigger();
+            THelpWindow* help = nullptr;
+            for (QObject* child : form->children())
+                if (auto* window = dynamic_cast<THelpWindow*>(child)) help = window;
+            QVERIFY(help);
+            QVERIFY(QTest::qWaitForWindowExposed(help));
+            const QRect frame = help->frameGeometry();
+            QVERIFY2(area.contains(frame), qPrintable(QStringLiteral("main window at %1,%2").arg(at.x()).arg(at.y())));
+            QVERIFY(frame.intersects(form->frameGeometry().adjusted(-1, -1, 1, 1)));  // beside or over it
+            if (at.isNull()) {  // a help window on the screen stays where it is
+                form->move(216, 123);
+                form->Help1->trigger();
+                QCOMPARE(help->frameGeometry(), frame);
+            }
+            help->close();
+        }
+    }
+
     void HelpWindowShowsTheShippedFileAndReportsAMissingOne()
     {
         THelpWindow help(nullptr);
