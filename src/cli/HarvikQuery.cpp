@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "DataFolders.h"
 #include "Errors.h"
 #include "Loader.h"
 #include "OutputBuffer.h"
@@ -36,14 +37,21 @@ void WriteError(std::string_view text)
     if (std::fwrite(line.data(), 1, line.size(), stderr) != line.size()) return;  // nowhere left to tell
 }
 
-void Load(const TQueryOptions& options, TPostalTables& tables)
+// Loads the named data file, else the one of the working folder or the per-user data folder;
+// `stage` names the file for the messages of a failure.
+void Load(const TQueryOptions& options, TPostalTables& tables, std::string& stage)
 {
-    if (options.DataFile.empty()) {
-        LoadPostalFile(tables);
-    } else {
+    if (!options.DataFile.empty()) {
+        stage = options.DataFile;
         const auto source = OpenFileSource(options.DataFile);
         LoadPostalData(*source, tables);
+        return;
     }
+    stage = std::string(DataFileName);
+    std::string folder;
+    const auto source = OpenDefaultDataFile(&folder);
+    if (folder != ".") stage = folder + "/" + stage;
+    LoadPostalData(*source, tables);
 }
 
 // One query: result lines to stdout, the status to stderr. Exit 0 when a line was listed, else 1.
@@ -116,8 +124,7 @@ int main(int argc, char** argv)
         } else {
             text = TQueryText(options.Sjis);
             TPostalTables tables;
-            stage = options.DataFile.empty() ? std::string(DataFileName) : options.DataFile;
-            Load(options, tables);
+            Load(options, tables, stage);
             stage.clear();
             const TPostalSearch search(tables);
             if (!options.Batch) {
