@@ -60,12 +60,11 @@ void MakeFolders(const std::string& folder)
 {
     for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
         const std::string part = folder.substr(0, slash);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) throw EUpdateError(SystemError("cannot make " + part, errno));
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            throw EUpdateError(SystemError("cannot make " + part, errno));
         if (slash == std::string::npos) break;
     }
 }
-
-// ---- Download ----
 
 struct TTransfer
 {
@@ -125,7 +124,7 @@ std::string Download(const TDataUpdate& update)
 {
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(initialised ? curl_easy_init() : nullptr,
-                                                                    curl_easy_cleanup);
+                                                                   curl_easy_cleanup);
     if (!curl) throw EUpdateError("cannot start the download (libcurl did not initialise)");
     TTransfer transfer;
     transfer.ProgressFd = update.ProgressFd;
@@ -164,11 +163,10 @@ std::string Download(const TDataUpdate& update)
     if (transfer.TooLarge || result == CURLE_FILESIZE_EXCEEDED)
         throw EUpdateError("the download is larger than " + std::to_string(MaxDownload >> 20) + " MB" + from);
     if (result != CURLE_OK)
-        throw EUpdateError("the download failed: " + std::string(details[0] ? details : curl_easy_strerror(result)) + from);
+        throw EUpdateError("the download failed: " + std::string(details[0] ? details : curl_easy_strerror(result)) +
+                           from);
     return std::move(transfer.Body);
 }
-
-// ---- The zip ----
 
 bool IsCsvName(std::string_view name)
 {
@@ -227,19 +225,24 @@ public:
     void Extract(const zip_stat_t& entry, int fd) const
     {
         if ((entry.valid & ZIP_STAT_SIZE) && entry.size > MaxCsv)
-            throw EUpdateError(std::string(entry.name) + " in the zip is larger than " + std::to_string(MaxCsv >> 20) + " MB");
-        const std::unique_ptr<zip_file_t, decltype(&zip_fclose)> file(zip_fopen_index(FZip, entry.index, 0), zip_fclose);
-        if (!file) throw EUpdateError(std::string(entry.name) + " in the zip cannot be read (" + zip_strerror(FZip) + ")");
+            throw EUpdateError(std::string(entry.name) + " in the zip is larger than " + std::to_string(MaxCsv >> 20) +
+                               " MB");
+        const std::unique_ptr<zip_file_t, decltype(&zip_fclose)> file(zip_fopen_index(FZip, entry.index, 0),
+                                                                      zip_fclose);
+        if (!file)
+            throw EUpdateError(std::string(entry.name) + " in the zip cannot be read (" + zip_strerror(FZip) + ")");
         std::vector<char> block(1 << 16);
         std::size_t total = 0;
         for (;;) {
             const zip_int64_t n = zip_fread(file.get(), block.data(), block.size());
             if (n < 0)
-                throw EUpdateError(std::string(entry.name) + " in the zip cannot be read (" + zip_file_strerror(file.get()) + ")");
+                throw EUpdateError(std::string(entry.name) + " in the zip cannot be read (" +
+                                   zip_file_strerror(file.get()) + ")");
             if (n == 0) break;
             total += static_cast<std::size_t>(n);
             if (total > MaxCsv)
-                throw EUpdateError(std::string(entry.name) + " in the zip is larger than " + std::to_string(MaxCsv >> 20) + " MB");
+                throw EUpdateError(std::string(entry.name) + " in the zip is larger than " +
+                                   std::to_string(MaxCsv >> 20) + " MB");
             for (std::size_t done = 0; done < static_cast<std::size_t>(n);) {
                 const ssize_t written = ::write(fd, block.data() + done, static_cast<std::size_t>(n) - done);
                 if (written < 0 && errno == EINTR) continue;
@@ -258,11 +261,10 @@ std::string DateOf(const zip_stat_t& entry)
     if (!(entry.valid & ZIP_STAT_MTIME)) return {};
     std::tm local{};
     char text[16];
-    if (localtime_r(&entry.mtime, &local) == nullptr || std::strftime(text, sizeof text, "%Y-%m-%d", &local) == 0) return {};
+    if (localtime_r(&entry.mtime, &local) == nullptr || std::strftime(text, sizeof text, "%Y-%m-%d", &local) == 0)
+        return {};
     return text;
 }
-
-// ---- The check ----
 
 bool IsSevenDigits(std::string_view code)
 {
@@ -293,7 +295,8 @@ int CheckedTowns(const std::string& path, const std::string& name)
                                " has no seven-digit postal code");
     for (int rest = towns; rest < capacity; ++rest)
         if (!IsUnfilled(tables.Towns[rest]))
-            throw EUpdateError(name + " in the zip is not the national list: line " + std::to_string(towns + 1) + " is empty");
+            throw EUpdateError(name + " in the zip is not the national list: line " + std::to_string(towns + 1) +
+                               " is empty");
     if (towns == 0) throw EUpdateError(name + " in the zip holds no towns");
     return towns;
 }
@@ -326,21 +329,23 @@ TUpdatedData UpdateDataFile(const TDataUpdate& update)
     const TFd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644));
     if (lock.Get() < 0) throw EUpdateError(SystemError("cannot open " + lockPath, errno));
     if (::flock(lock.Get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EWOULDBLOCK) throw EUpdateError("another update of " + update.Folder + " is running; try again when it has ended");
+        if (errno == EWOULDBLOCK)
+            throw EUpdateError("another update of " + update.Folder + " is running; try again when it has ended");
         throw EUpdateError(SystemError("cannot lock " + lockPath, errno));
     }
 
+    // Under the lock no other update touches the temporary file, so a fixed name serves; one left by
+    // an update that was killed goes now.
+    TNewFile fresh(update.Folder + "/" + TemporaryName);
     const std::string zipBytes = Download(update);
     const TZip zip(zipBytes);
     const zip_stat_t entry = zip.OnlyCsv();
 
-    // Under the lock no other update touches the temporary file, so a fixed name serves, and a file
-    // left by an update that was killed is simply overwritten.
-    TNewFile fresh(update.Folder + "/" + TemporaryName);
     TFd out(::open(fresh.Path().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
     if (out.Get() < 0) throw EUpdateError(SystemError("cannot write " + fresh.Path(), errno));
     zip.Extract(entry, out.Get());
-    if (::fsync(out.Get()) != 0 || out.Close() != 0) throw EUpdateError(SystemError("cannot write " + fresh.Path(), errno));
+    if (::fsync(out.Get()) != 0 || out.Close() != 0)
+        throw EUpdateError(SystemError("cannot write " + fresh.Path(), errno));
 
     TUpdatedData updated;
     updated.Towns = CheckedTowns(fresh.Path(), entry.name);
@@ -361,7 +366,8 @@ std::string UpdateUserData(const std::string& url, int stallSeconds)
     TDataUpdate update;
     update.Url = url.empty() ? std::string(NationalListUrl) : url;
     update.Folder = UserDataFolder();
-    if (update.Folder.empty()) throw EUpdateError("there is no per-user data folder: neither XDG_DATA_HOME nor HOME is set");
+    if (update.Folder.empty())
+        throw EUpdateError("there is no per-user data folder: neither XDG_DATA_HOME nor HOME is set");
     update.StallSeconds = stallSeconds;
     if (::isatty(STDERR_FILENO)) update.ProgressFd = STDERR_FILENO;
     const TUpdatedData updated = UpdateDataFile(update);

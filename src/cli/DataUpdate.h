@@ -16,10 +16,10 @@ public:
 // What one update does.
 struct TDataUpdate
 {
-    std::string Url;         // the zip's address: http, https or file (redirects: http and https only)
-    std::string Folder;      // the folder whose Ken_all.csv is replaced; made (mode 0700) when missing
-    int StallSeconds = 60;   // give up when the server sends nothing for this long
-    int ProgressFd = -1;     // a terminal to draw the download's progress line on; -1: none
+    std::string Url;        // the zip's address: http, https or file (redirects: http and https only)
+    std::string Folder;     // the folder whose Ken_all.csv is replaced; made (mode 0700) when missing
+    int StallSeconds = 60;  // give up when the server sends nothing for this long
+    int ProgressFd = -1;    // a terminal to draw the download's progress line on; -1: none
 };
 
 // What an update put in place.

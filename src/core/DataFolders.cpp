@@ -27,7 +27,8 @@ std::string Under(const std::string& base, const char* child)
 std::string UserDataFolder()
 {
     if (const std::string data = AbsoluteFromEnvironment("XDG_DATA_HOME"); !data.empty()) return Under(data, "harvik");
-    if (const std::string home = AbsoluteFromEnvironment("HOME"); !home.empty()) return Under(home, ".local/share/harvik");
+    if (const std::string home = AbsoluteFromEnvironment("HOME"); !home.empty())
+        return Under(home, ".local/share/harvik");
     return {};
 }
 

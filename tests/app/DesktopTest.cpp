@@ -1,9 +1,9 @@
 // The window as the desktop starts it: in a folder of the launcher's choosing, with its own icon.
 #include <QDir>
-#include <QFileInfo>
-#include <QLineEdit>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,8 +24,7 @@ bool WriteData(const QString& path, const std::vector<std::string>& lines)
 }
 
 // Runs `body` with the working folder `folder`, then goes back.
-template <class F>
-void InFolder(const QString& folder, F body)
+template <class F> void InFolder(const QString& folder, F body)
 {
     const QString before = QDir::currentPath();
     QVERIFY(QDir::setCurrent(folder));
@@ -78,7 +77,8 @@ private slots:
         QImage own = ProgramIconPixmap().toImage().convertToFormat(QImage::Format_ARGB32);
         QImage small(icons + QStringLiteral("harvik-32.png"));
         QCOMPARE(small.convertToFormat(QImage::Format_ARGB32), own);
-        for (int size : {48, 128}) QCOMPARE(QImage(icons + QStringLiteral("harvik-%1.png").arg(size)).size(), QSize(size, size));
+        for (int size : {48, 128})
+            QCOMPARE(QImage(icons + QStringLiteral("harvik-%1.png").arg(size)).size(), QSize(size, size));
     }
 };
 

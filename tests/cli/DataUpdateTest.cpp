@@ -33,8 +33,8 @@ std::string TownLine(const std::string& code, const std::string& town)
                     "\xC4\xB3\xB7\xAE\xB3\xC4", "\xC1\xD6\xC0\xDE\xB8", "\xC1\xD6\xC0\xDE"});
 }
 const std::string OldCsv = KenFile({TownLine("1000001", "old-one"), TownLine("1000002", "old-two")});
-const std::string NewCsv = KenFile({TownLine("1000001", "new-one"), TownLine("1000002", "new-two"),
-                                    TownLine("1000005", "new-five")});
+const std::string NewCsv =
+    KenFile({TownLine("1000001", "new-one"), TownLine("1000002", "new-two"), TownLine("1000005", "new-five")});
 
 // A zip holding `files` (name, bytes), each dated 2026-03-04 12:00 local time.
 std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& files)
@@ -97,7 +97,10 @@ protected:
         call.Terminal = terminal;
         return call;
     }
-    TProgramRun Update(const std::string& url) const { return RunProgram(Call({"--update-data", url, "--timeout", "1"})); }
+    TProgramRun Update(const std::string& url) const
+    {
+        return RunProgram(Call({"--update-data", url, "--timeout", "1"}));
+    }
 
     // The folder's entries: after any update, the data file and the lock, nothing left over.
     std::set<std::string> FolderEntries() const
@@ -156,12 +159,15 @@ TEST_F(DataUpdate, BrokenDownloadsLeaveTheOldDataAndSayWhatWentWrong)
         {"/truncated.zip", {.Body = good.substr(0, good.size() * 2 / 3)}, "the download is not a whole zip archive"},
         {"/cut-off.zip", {.Body = good, .CloseAfter = good.size() / 2}, "the download failed: transfer closed"},
         {"/page.html", {.Body = "<html><body>Moved</body></html>"}, "the download is not a whole zip archive"},
-        {"/two.zip", {.Body = MakeZip({{"KEN_ALL.CSV", NewCsv}, {"extra/OTHER.csv", NewCsv}})},
+        {"/two.zip",
+         {.Body = MakeZip({{"KEN_ALL.CSV", NewCsv}, {"extra/OTHER.csv", NewCsv}})},
          "the zip holds 2 CSV files (KEN_ALL.CSV, extra/OTHER.csv), not the national list's one"},
         {"/none.zip", {.Body = MakeZip({{"README.TXT", "no list here"}})}, "the zip holds no CSV file"},
-        {"/short-line.zip", {.Body = MakeZip({{"KEN_ALL.CSV", KenFile({TownLine("1000001", "a"), "13101,\"100\",\"1000002\""})}})},
+        {"/short-line.zip",
+         {.Body = MakeZip({{"KEN_ALL.CSV", KenFile({TownLine("1000001", "a"), "13101,\"100\",\"1000002\""})}})},
          "KEN_ALL.CSV in the zip does not load: リストのインデックスが範囲を超えています (6)"},
-        {"/other-list.zip", {.Body = MakeZip({{"KEN_ALL.CSV", KenFile({TownLine("1000001", "a"), TownLine("ABC", "b")})}})},
+        {"/other-list.zip",
+         {.Body = MakeZip({{"KEN_ALL.CSV", KenFile({TownLine("1000001", "a"), TownLine("ABC", "b")})}})},
          "KEN_ALL.CSV in the zip is not the national list: line 2 has no seven-digit postal code"},
         {"/empty.zip", {.Body = MakeZip({{"KEN_ALL.CSV", ""}})}, "KEN_ALL.CSV in the zip holds no towns"},
         {"/missing.zip", {.Status = 404, .Body = "not found"}, "the server answered HTTP 404"},
@@ -199,8 +205,8 @@ TEST_F(DataUpdate, ASecondUpdateWhileOneRunsIsRefusedAndTheFirstCompletes)
 
     const TProgramRun second = Update(FServer.Url("/other.zip"));
     EXPECT_EQ(second.Exit, 2);
-    EXPECT_EQ(second.Err, "harvik-query: another update of " + Folder().string() +
-                              " is running; try again when it has ended\n");
+    EXPECT_EQ(second.Err,
+              "harvik-query: another update of " + Folder().string() + " is running; try again when it has ended\n");
     EXPECT_EQ(FServer.Requests("/other.zip"), 0);
     EXPECT_EQ(ReadBytes(Folder() / "Ken_all.csv"), OldCsv);
 
@@ -216,8 +222,11 @@ TEST_F(DataUpdate, CommandLinesThatCannotUpdateAreRefusedBeforeAnyDownload)
     FServer.Route("/ken_all.zip", {.Body = MakeZip({{"KEN_ALL.CSV", NewCsv}})});
     const std::string url = FServer.Url("/ken_all.zip");
     const std::vector<std::vector<std::string>> usage = {
-        {"--update-data", url, "--data", "x.csv"}, {"--update-data", "--batch"}, {"--update-data", url, url},
-        {"--update-data", url, "--timeout", "0"},  {"--update-data", url, "--timeout", "5s"},
+        {"--update-data", url, "--data", "x.csv"},
+        {"--update-data", "--batch"},
+        {"--update-data", url, url},
+        {"--update-data", url, "--timeout", "0"},
+        {"--update-data", url, "--timeout", "5s"},
     };
     for (const auto& args : usage) {
         const TProgramRun run = RunProgram(Call(args));

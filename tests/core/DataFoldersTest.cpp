@@ -33,12 +33,12 @@ TEST(UserDataFolder, FollowsTheBaseDirectoryRules)
     };
     const Case cases[] = {
         {"/srv/u/data", "/home/u", "/srv/u/data/harvik"},
-        {"/srv/u/data//", "/home/u", "/srv/u/data/harvik"},   // trailing slashes dropped
-        {"", "/home/u", "/home/u/.local/share/harvik"},        // empty: not set
-        {"data", "/home/u", "/home/u/.local/share/harvik"},    // relative: invalid, ignored
+        {"/srv/u/data//", "/home/u", "/srv/u/data/harvik"},  // trailing slashes dropped
+        {"", "/home/u", "/home/u/.local/share/harvik"},      // empty: not set
+        {"data", "/home/u", "/home/u/.local/share/harvik"},  // relative: invalid, ignored
         {std::nullopt, "/home/u/", "/home/u/.local/share/harvik"},
         {std::nullopt, std::nullopt, ""},
-        {std::nullopt, "home", ""},                            // never relative to the working folder
+        {std::nullopt, "home", ""},  // never relative to the working folder
     };
     for (const Case& c : cases) {
         TScopedEnv dataHome("XDG_DATA_HOME", c.dataHome);

@@ -1,7 +1,7 @@
 #include "LoopbackServer.h"
 
-#include <arpa/inet.h>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -19,11 +19,16 @@ constexpr int RequestMs = 5000;
 const char* Reason(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    case 503: return "Service Unavailable";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Status";
     }
 }
 
@@ -134,7 +139,8 @@ void TLoopbackServer::Answer(int client)
     std::string request;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(RequestMs);
     while (request.find("\r\n\r\n") == std::string::npos && request.size() < 16384) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd wait{client, POLLIN, 0};
         if (left.count() <= 0 || ::poll(&wait, 1, static_cast<int>(left.count())) <= 0) return;
         char block[4096];
@@ -160,9 +166,10 @@ void TLoopbackServer::Answer(int client)
     FArrived.notify_all();
 
     if (route.Silent && !Pause(client)) return;
-    const std::string head = "HTTP/1.1 " + std::to_string(route.Status) + " " + Reason(route.Status) +
-                             "\r\nContent-Type: application/zip\r\nContent-Length: " + std::to_string(route.Body.size()) +
-                             "\r\nConnection: close\r\n\r\n";
+    const std::string head =
+        "HTTP/1.1 " + std::to_string(route.Status) + " " + Reason(route.Status) +
+        "\r\nContent-Type: application/zip\r\nContent-Length: " + std::to_string(route.Body.size()) +
+        "\r\nConnection: close\r\n\r\n";
     if (!SendAll(client, head.data(), head.size())) return;
     const std::size_t first = std::min({route.Body.size(), route.CloseAfter, route.PauseAt});
     if (!SendAll(client, route.Body.data(), first)) return;

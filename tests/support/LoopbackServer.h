@@ -12,11 +12,11 @@ struct TLoopbackRoute
 {
     static constexpr std::size_t Whole = static_cast<std::size_t>(-1);
     int Status = 200;
-    std::string Body;                 // sent with a Content-Length of its full size
-    std::size_t CloseAfter = Whole;   // body bytes sent before the connection is closed: a cut download
-    std::size_t PauseAt = Whole;      // body bytes sent before the server falls silent, until Release()
-                                      // or until the client leaves
-    bool Silent = false;              // no answer at all, not even the status line, likewise until then
+    std::string Body;                // sent with a Content-Length of its full size
+    std::size_t CloseAfter = Whole;  // body bytes sent before the connection is closed: a cut download
+    std::size_t PauseAt = Whole;     // body bytes sent before the server falls silent, until Release()
+                                     // or until the client leaves
+    bool Silent = false;             // no answer at all, not even the status line, likewise until then
 };
 
 // An HTTP server on 127.0.0.1 (a port of the system's choosing) for tests of downloads: it answers
@@ -47,7 +47,7 @@ private:
     bool Pause(int client);
 
     int FListen = -1;
-    int FWake[2] = {-1, -1};     // written by Release() and by the destructor
+    int FWake[2] = {-1, -1};  // written by Release() and by the destructor
     int FPort = 0;
     std::atomic<bool> FStopping{false};
     mutable std::mutex FLock;

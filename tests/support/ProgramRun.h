@@ -8,10 +8,10 @@
 
 struct TProgramCall
 {
-    std::vector<std::string> Args;                            // Args[0] is the program's path
-    std::string Folder = ".";                                 // the working folder
-    std::vector<std::pair<std::string, std::string>> Env;     // set in the program's environment
-    std::string Input;                                        // standard input (not with Terminal)
+    std::vector<std::string> Args;                         // Args[0] is the program's path
+    std::string Folder = ".";                              // the working folder
+    std::vector<std::pair<std::string, std::string>> Env;  // set in the program's environment
+    std::string Input;                                     // standard input (not with Terminal)
     bool Terminal = false;  // standard output and error on one pseudo-terminal (then both land in Out)
 };
 
@@ -34,8 +34,8 @@ public:
 private:
     pid_t FPid = -1;
     bool FTerminalMode = false;
-    int FTerminal = -1;   // the pseudo-terminal's controlling side, with Terminal
-    std::string FFiles;   // a temporary folder for the input and the captured output
+    int FTerminal = -1;  // the pseudo-terminal's controlling side, with Terminal
+    std::string FFiles;  // a temporary folder for the input and the captured output
     bool FWaited = false;
 };
 

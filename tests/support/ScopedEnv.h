@@ -20,8 +20,10 @@ public:
 private:
     void Apply(const std::optional<std::string>& value)
     {
-        if (value) ::setenv(FName, value->c_str(), 1);
-        else ::unsetenv(FName);
+        if (value)
+            ::setenv(FName, value->c_str(), 1);
+        else
+            ::unsetenv(FName);
     }
     const char* FName;
     std::optional<std::string> FOld;
