@@ -27,9 +27,8 @@ const std::string_view UsageText =
     "\n"
     "With one QUERY the result lines go to standard output and the status to standard error.\n"
     "Exit status: 0 something was listed (always 0 after --batch) or the data was updated,\n"
-    "1 nothing was listed,\n"
-    "2 a usage error, a data file that could not be loaded, output that could not be written,\n"
-    "or a failed update (the data file is then left as it was).\n";
+    "1 nothing was listed, 2 a usage error, a data file that could not be loaded, output that\n"
+    "could not be written, or a failed update (which leaves the data file as it was).\n";
 
 namespace {
 
