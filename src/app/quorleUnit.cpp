@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "DataFolders.h"
 #include "Errors.h"
 #include "Guard.h"
 #include "HelpViewer.h"
@@ -33,9 +34,9 @@
 
 ThenkanForm* henkanForm = nullptr;
 
-std::unique_ptr<IByteSource> OpenWorkingFolderData()
+std::unique_ptr<IByteSource> OpenStartupData()
 {
-    return OpenDataFile(".");
+    return OpenDefaultDataFile();
 }
 
 namespace {

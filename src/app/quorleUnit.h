@@ -22,8 +22,9 @@ class TPopupListBox;
 // Opens the postal data file for the load.
 using TDataOpener = std::function<std::unique_ptr<IByteSource>()>;
 
-// "Ken_all.csv" in the current working directory.
-std::unique_ptr<IByteSource> OpenWorkingFolderData();
+// "Ken_all.csv" in the current working directory, else in the per-user data folder
+// (OpenDefaultDataFile).
+std::unique_ptr<IByteSource> OpenStartupData();
 
 // The main window "郵便番号検索": the input line, the search button, the result list, the status bar,
 // the list's pop-up menu and the menu bar, with the postal data tables it searches.
@@ -34,7 +35,7 @@ std::unique_ptr<IByteSource> OpenWorkingFolderData();
 class ThenkanForm : public QMainWindow
 {
 public:
-    explicit ThenkanForm(IHelpViewer& helpViewer, TDataOpener openData = OpenWorkingFolderData,
+    explicit ThenkanForm(IHelpViewer& helpViewer, TDataOpener openData = OpenStartupData,
                          QWidget* parent = nullptr);
     ~ThenkanForm() override;
 
