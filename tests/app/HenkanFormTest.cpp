@@ -15,6 +15,7 @@
 #include "FormFixture.h"
 #include "RecordingErrorBox.h"
 #include "RecordingHelpViewer.h"
+#include "ScratchProgram.h"
 
 namespace {
 
@@ -53,6 +54,7 @@ class TestHenkanForm : public QObject
 private:
     TRecordingErrorBox FErrors;
     TRecordingHelpViewer FHelp;
+    TScratchProgram FProgram;  // the window keeps its INI file in a folder of this test's own
     std::unique_ptr<ThenkanForm> FForm;
     std::unique_ptr<TSearchLog> FLog;
 
