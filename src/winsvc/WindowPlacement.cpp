@@ -52,18 +52,18 @@ TWsPlacement ReadWindowPlacement(const QWidget& window, const QMargins& normalFr
                         : states & (Qt::WindowMaximized | Qt::WindowFullScreen) ? ssMaximized
                                                                                  : ssNormal;
     if ((states & Qt::WindowMinimized) && (states & Qt::WindowMaximized)) placement.Flags = WsRestoreToMaximized;
-    if (OffNormal(states)) {
-        placement.Normal = ToWsRect(window.normalGeometry().marginsAdded(normalFrame));
-    } else {
-        // pos() is the frame's top-left whether the frame is known yet or not (before the first
-        // showing the toolkit's move() places the frame); frameGeometry() is wrong by the frame
-        // until then. The frame's size is known once the window has been on the screen, and kept
-        // after it is hidden.
-        QSize outer = window.frameGeometry().size();
-        if (outer == window.size()) outer = window.size().grownBy(normalFrame);
-        placement.Normal = ToWsRect(QRect(window.pos(), outer));
-    }
+    // The toolkit's own frame geometry lags behind the window manager (it can stay without the frame
+    // after the window comes back from maximised): the client area it always knows, the frame the
+    // window manager tells.
+    const QRect client = states & (Qt::WindowMaximized | Qt::WindowFullScreen) ? window.normalGeometry() : window.geometry();
+    placement.Normal = ToWsRect(client.marginsAdded(normalFrame));
     return placement;
+}
+
+void KeepGeometryAsClientArea(QWidget& window, const QMargins& normalFrame)
+{
+    if (!window.isWindow() || window.testAttribute(Qt::WA_WState_Created) || !window.testAttribute(Qt::WA_Moved)) return;
+    window.setGeometry(QRect(window.pos() + QPoint(normalFrame.left(), normalFrame.top()), window.size()));
 }
 
 void ApplyWindowPlacement(QWidget& window, const TWsPlacement& placement, const QMargins& frame)

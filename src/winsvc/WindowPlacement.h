@@ -8,20 +8,27 @@
 class QWidget;
 
 // A top-level window's placement as the INI file keeps it, read from and applied to a Qt window.
-// The normal rectangle is the window's outer frame in its normal state, so that saving, restoring
-// into a new window and saving again gives the same numbers under any window manager.
+// The normal rectangle is the window's outer frame in its normal state: its client area with the
+// frame the window manager puts around a normal window. Both ways use the same frame, so saving,
+// restoring into a new window and saving again gives the same numbers under any window manager.
 
-// The frame around a window in the normal state, for windows whose frame cannot be read off them
-// (not yet on the screen, or maximised or minimised): on an X server what the window manager
-// answers; on the offscreen platform what it gives a probe window; zero elsewhere.
+// The frame around a window in the normal state: on an X server what the window manager answers
+// for a window made for the question; on the offscreen platform what it gives a probe window; zero
+// elsewhere.
 QMargins NormalFrameMargins();
 
 // The placement of `window`: show state 3 when maximised (or full-screen), 2 when minimised, 1
 // otherwise (hidden included); flag WsRestoreToMaximized when minimised from maximised; the normal
-// rectangle as the frame is on the screen (kept also after the window is hidden), or for a
-// window that is not in the normal state or has not been on the screen, its normal geometry with
-// `normalFrame` (NormalFrameMargins()) around it, at its frame position pos().
+// rectangle as the window's client area in the normal state (its normal geometry) with
+// `normalFrame` (NormalFrameMargins()) around it. The window's geometry must hold its client area
+// (KeepGeometryAsClientArea before it is first shown).
 TWsPlacement ReadWindowPlacement(const QWidget& window, const QMargins& normalFrame);
+
+// Before a top-level window is first shown, the toolkit keeps a position set by move() as the
+// frame's, and the client area's only once the frame is known. For a window not yet created that has
+// been moved, this puts the same frame position into its geometry as a client area inside
+// `normalFrame`, so its geometry is the client area from now on.
+void KeepGeometryAsClientArea(QWidget& window, const QMargins& normalFrame);
 
 // Places `window` by `placement`: its normal geometry becomes the normal rectangle without
 // `frame`, then its state follows the show state: 2, 6 and 7 minimised (and maximised underneath

@@ -151,7 +151,7 @@ std::optional<QMargins> X11NormalFrameExtents()
     XFlush(display);
     // Polled rather than waited for as an event: Qt's own connection reads the events.
     std::optional<QMargins> margins;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
     while (!(margins = FrameExtentsOf(display, probe, extents)) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     XDestroyWindow(display, probe);

@@ -14,5 +14,5 @@ std::unique_ptr<IWsScreen> MakeX11Screen();
 
 // The frame the window manager puts around a normal top-level window, as it answers for a window
 // made for the question: zero margins when no window manager that answers such questions runs, or
-// when it gives no answer within 300 ms; nullopt when the program does not run on an X server.
+// when it gives no answer within a second; nullopt when the program does not run on an X server.
 std::optional<QMargins> X11NormalFrameExtents();

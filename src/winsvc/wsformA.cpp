@@ -84,6 +84,7 @@ void TWsForm::AttachHook()
     if (!Attached()) return;
     QWidget* window = OwnerWindow();
     window->setAcceptDrops(false);
+    KeepGeometryAsClientArea(*window, NormalFrameMargins());
     if (auto* notifier = dynamic_cast<TWsDestroyNotify*>(window)) {
         FNotifier = notifier;
         FPreviousDestroy = std::move(notifier->OnDestroy);

@@ -102,7 +102,9 @@ public:
     bool Restored() const { return FRestored; }
 
 protected:
-    // Also takes over the owner's destroy notification and tells the window it accepts no dropped files.
+    // Also takes over the owner's destroy notification, tells the window it accepts no dropped files,
+    // and keeps its geometry as its client area (KeepGeometryAsClientArea): a position the owner set
+    // with move() before is the frame's.
     void AttachHook() override;
     void DetachHook() override;
     // A direct showing of the owner: the restore, then the effect.
