@@ -196,12 +196,15 @@ std::optional<std::string> IniSet(std::string_view text, std::string_view sectio
         result.append(text.substr(0, valueStart));
         result.append(value);
         result.append(text.substr(line.ContentEnd));
-    } else if (found.SectionFound) {
-        const std::size_t offset = found.AfterSection < lines.size() ? lines[found.AfterSection].Start : text.size();
-        insertAt(offset, std::string(key) + "=" + std::string(value) + std::string(eol));
     } else {
-        insertAt(text.size(), "[" + std::string(section) + "]" + std::string(eol) + std::string(key) + "=" +
-                                  std::string(value) + std::string(eol));
+        // Built by appending: GCC 12 at -O3 warns falsely about a chain of "+" here.
+        std::string added;
+        if (!found.SectionFound) added.append("[").append(section).append("]").append(eol);
+        added.append(key).append("=").append(value).append(eol);
+        const std::size_t offset = !found.SectionFound                 ? text.size()
+                                   : found.AfterSection < lines.size() ? lines[found.AfterSection].Start
+                                                                       : text.size();
+        insertAt(offset, added);
     }
     return result;
 }

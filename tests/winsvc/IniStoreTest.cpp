@@ -134,8 +134,8 @@ TEST(IniText, RandomEditsTouchOnlyTheirOwnLines)
         const std::string eol = random() % 2 ? "\r\n" : "\n";
         for (int line = static_cast<int>(random() % 9); line > 0; --line) {
             switch (random() % 6) {
-            case 0: text += "[" + pick(names) + "]"; break;
-            case 1: text += " [ " + pick(names) + " ] trailing"; break;
+            case 0: text.append("[").append(pick(names)).append("]"); break;
+            case 1: text.append(" [ ").append(pick(names)).append(" ] trailing"); break;
             case 2: text += "; comment = not a key"; break;
             case 3: break;
             default: text += pick(keys) + (random() % 2 ? "=" : " = ") + std::to_string(random() % 100); break;
