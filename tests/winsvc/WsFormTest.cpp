@@ -106,26 +106,6 @@ private slots:
         }
     }
 
-    // Through real files: the value a destroyed window leaves is the one a fresh window restores and
-    // leaves again, after a move and a resize as well.
-    void SavingAndRestoringInAFreshWindowGiveTheSameValue()
-    {
-        auto first = ShownWindow();
-        QVERIFY(first);
-        first->move(150, 90);
-        first->resize(320, 210);
-        const std::string moved = first->WsForm->PlacementText();
-        first.reset();
-        QCOMPARE(FProgram->Ini(), QByteArray("[Common]\nTestWindow=") + QByteArray::fromStdString(moved) + "\n");
-        for (int cycle = 0; cycle < 2; ++cycle) {
-            auto again = ShownWindow();
-            QVERIFY(again);
-            QVERIFY(again->WsForm->Restored());
-            QCOMPARE(PlacementValueText({0, 1, ToWsRect(again->frameGeometry())}), moved);
-        }
-        QCOMPARE(FProgram->Ini(), QByteArray("[Common]\nTestWindow=") + QByteArray::fromStdString(moved) + "\n");
-    }
-
     void SavingRemovesTheColourAndFontKeysAndKeepsEverythingElse()
     {
         FProgram->SetIni("; by hand\r\n[Common]\r\nTestWindowColor=red\r\nkept=1\r\ntestwindowfont=MS\r\n[Other]\r\n"
