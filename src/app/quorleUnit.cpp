@@ -31,6 +31,8 @@
 #include "SpUnit.h"
 #include "WindowFont.h"
 #include "WindowText.h"
+#include "WsIniCtrl.h"
+#include "wsclass.h"
 
 ThenkanForm* henkanForm = nullptr;
 
@@ -110,6 +112,7 @@ ThenkanForm::ThenkanForm(IHelpViewer& helpViewer, TDataOpener openData, QWidget*
     Connect();
     resize(ClientWidth, ClientHeight + MainMenu1->sizeHint().height());
     move(216, 123);
+    CreateWindowServices();
 
     Guard(this, [this] { FormCreate(this); })();
     // Built also after a failed load: the window searches whatever was loaded.
@@ -118,6 +121,7 @@ ThenkanForm::ThenkanForm(IHelpViewer& helpViewer, TDataOpener openData, QWidget*
 
 ThenkanForm::~ThenkanForm()
 {
+    NotifyDestroy();  // WsForm1 saves the placement while the window is whole
     if (henkanForm == this) henkanForm = nullptr;
 }
 
@@ -215,6 +219,26 @@ void ThenkanForm::Connect()
     connect(P1, &QAction::triggered, this, Guard(this, [this] { Button2Click(P1); }));
     connect(Help1, &QAction::triggered, this, Guard(this, [this] { Help1Click(Help1); }));
     connect(N1, &QAction::triggered, this, Guard(this, [this] { N1Click(N1); }));
+}
+
+void ThenkanForm::CreateWindowServices()
+{
+    // Failures of the window services' show and destroy handling go to the standard error box.
+    WsApplication.OnException = [](QWidget* owner, std::exception_ptr failure) {
+        Guard(owner, [failure] { std::rethrow_exception(failure); })();
+    };
+    WsForm1 = new TWsForm(this);
+    WsForm1->setObjectName(QStringLiteral("WsForm1"));
+    WsForm1->IniUse = ioUseLink;
+    WsForm1->IniKey = "henkanForm";
+    WsForm1->Effect = deExplodeExt;
+    mirelini = new TWsIniCtrl(this);
+    mirelini->setObjectName(QStringLiteral("mirelini"));
+    mirelini->IniPrefix = ppProgram;
+    mirelini->Target = itIniFile;
+    WsForm1->SetIniLink(mirelini);
+    WsForm1->Loaded();
+    mirelini->Loaded();
 }
 
 void ThenkanForm::FormCreate(QObject*)

@@ -20,6 +20,7 @@
 #include "RecordingErrorBox.h"
 #include "RecordingHelpViewer.h"
 #include "ToolkitTranslation.h"
+#include "ScratchProgram.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ class TestHenkanForm : public QObject
 private:
     TRecordingErrorBox FErrors;
     TRecordingHelpViewer FHelp;
+    TScratchProgram FProgram;  // the window keeps its INI file in a folder of this test's own
     std::unique_ptr<ThenkanForm> FForm;
     std::unique_ptr<TSearchLog> FLog;
 

@@ -19,6 +19,7 @@
 #include "FormFixture.h"
 #include "RecordingErrorBox.h"
 #include "RecordingHelpViewer.h"
+#include "ScratchProgram.h"
 #include "SpUnit.h"
 
 namespace {
@@ -93,6 +94,7 @@ class TestStartup : public QObject
 private:
     TRecordingErrorBox FErrors;
     TRecordingHelpViewer FHelp;
+    TScratchProgram FProgram;  // the window keeps its INI file in a folder of this test's own
 
 private slots:
     void init() { FErrors.Texts.clear(); }
