@@ -1,14 +1,45 @@
 #include "HelpViewer.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ProgramIcon.h"
 #include "WindowFont.h"
 
 namespace {
+
 QString HelpFile;
+
+// Places the hidden `window` for its next show: see TWindowHelpViewer.
+void PlaceInsideTheScreen(QWidget& window, const QWidget* owner)
+{
+    const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    // Left alone, the toolkit centres a window over its owner without looking at the screen's edges.
+    // The window manager's frame is not known before the window is first shown; the owner's frame,
+    // drawn by the same window manager, stands in for it.
+    const bool owned = owner && owner->isVisible();
+    const QRect main = owned ? owner->frameGeometry() : area;
+    const QRect client = owned ? owner->geometry() : main;
+    const QMargins frame(client.left() - main.left(), client.top() - main.top(), main.right() - client.right(),
+                         main.bottom() - client.bottom());
+    const QSize outer = window.size().grownBy(frame).boundedTo(area.size());
+    const int top = std::clamp(main.top(), area.top(), area.bottom() + 1 - outer.height());
+    QRect place(QPoint(main.right() + 1, top), outer);
+    if (!area.contains(place)) place.moveRight(main.left() - 1);
+    if (!area.contains(place)) {
+        place.moveCenter(main.center());
+        place.moveLeft(std::clamp(place.left(), area.left(), area.right() + 1 - outer.width()));
+        place.moveTop(std::clamp(place.top(), area.top(), area.bottom() + 1 - outer.height()));
+    }
+    window.setGeometry(place.marginsRemoved(frame));
+}
+
 }  // namespace
 
 void SetApplicationHelpFile(const QString& path)
@@ -52,6 +83,7 @@ void TWindowHelpViewer::ShowContents(QWidget* owner, const QString& path)
 {
     if (!FWindow || FWindow->parentWidget() != owner) FWindow = new THelpWindow(owner);
     FWindow->Open(path);
+    if (!FWindow->isVisible()) PlaceInsideTheScreen(*FWindow, owner);
     FWindow->show();
     FWindow->raise();
     FWindow->activateWindow();

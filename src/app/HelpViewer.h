@@ -34,6 +34,9 @@ private:
 };
 
 // The real viewer: one THelpWindow per owner, reused and brought to the front on later requests.
+// A help window that is not on the screen opens wholly inside the available area of the owner's
+// screen: beside the owner (right, else left) where it fits there, otherwise over it; a screen
+// smaller than the window makes it smaller. One that is on the screen stays where the user has it.
 class TWindowHelpViewer : public IHelpViewer
 {
 public:

@@ -73,6 +73,18 @@ int TPopupListBox::ItemIndex() const
     return selected.isEmpty() ? -1 : row(selected.front());
 }
 
+QItemSelectionModel::SelectionFlags TPopupListBox::selectionCommand(const QModelIndex& index,
+                                                                   const QEvent* event) const
+{
+    // Every mouse and key action asks here what to do with the selection. The stock list clears it
+    // for a press on no line and deselects or toggles the selected line under Ctrl; only "select this
+    // one line" is let through, so a selected line is never taken away by the user.
+    const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
+    const bool selectsOneLine = index.isValid() && command.testFlag(QItemSelectionModel::Select) &&
+                                !command.testAnyFlags(QItemSelectionModel::Deselect | QItemSelectionModel::Toggle);
+    return selectsOneLine ? command : QItemSelectionModel::NoUpdate;
+}
+
 namespace {
 
 // The right button is the pop-up menu's alone: its presses, releases and double clicks are taken

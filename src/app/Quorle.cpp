@@ -4,6 +4,7 @@
 #include "ErrorBox.h"
 #include "HelpViewer.h"
 #include "ProgramIcon.h"
+#include "ToolkitTranslation.h"
 #include "quorleUnit.h"
 
 int main(int argc, char* argv[])
@@ -12,7 +13,11 @@ int main(int argc, char* argv[])
     // The name goes to the desktop (task bar, window class). It is deliberately not set as the
     // display name, which would append " — Harvik" to every window caption.
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
+    // The desktop entry's name, by which Wayland docks match the window to its entry and icon (X11
+    // docks use the window class, the application name above).
+    QGuiApplication::setDesktopFileName(QStringLiteral(HARVIK_APP_ID));
     QApplication::setWindowIcon(ProgramIcon());
+    InstallToolkitTranslation();  // without the catalogue the toolkit's own texts stay in English
     SetApplicationHelpFile(QStringLiteral(HARVIK_HELP_FILE));
 
     TWindowHelpViewer helpViewer;

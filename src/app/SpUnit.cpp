@@ -4,8 +4,9 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QProgressBar>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionProgressBar>
 #include <QWindow>
 #include <algorithm>
 #include <memory>
@@ -19,6 +20,51 @@ namespace {
 constexpr int ClientWidth = 331, ClientHeight = 147;
 constexpr int OuterWidth = 339, OuterHeight = 174;
 }  // namespace
+
+TSplashBar::TSplashBar(QWidget* parent) : QProgressBar(parent)
+{
+    setRange(0, 48);
+    setValue(0);
+    setTextVisible(false);
+}
+
+void TSplashBar::SetPosition(int position)
+{
+    const int painted = FPainted;
+    // The stock bar repaints itself, whole, only for a step of at least one chunk of its style; in the
+    // default style one prefecture is less than that, so every other step never reached the screen.
+    setValue(position);
+    if (FPainted == value()) return;
+    // Painting only the changed part keeps a step cheap; the repaint also flushes it to the screen,
+    // with no pass through the event loop.
+    if (painted < 0 || orientation() != Qt::Horizontal || invertedAppearance() || isRightToLeft())
+        repaint();
+    else
+        repaint(ChangedPart(painted, value()));
+}
+
+QRect TSplashBar::ChangedPart(int from, int to) const
+{
+    QStyleOptionProgressBar option;
+    initStyleOption(&option);
+    const QRect contents = style()->subElementRect(QStyle::SE_ProgressBarContents, &option, this);
+    const qint64 steps = std::max<qint64>(1, qint64(maximum()) - minimum());
+    const auto fillEnd = [&](int position) {
+        return contents.left() + static_cast<int>(contents.width() * (qint64(position) - minimum()) / steps);
+    };
+    // The end of the filled part is drawn with a border and rounded corners a few pixels wide; one
+    // chunk of the style on either side covers them, and the chunks of styles that draw chunks.
+    const int margin = style()->pixelMetric(QStyle::PM_ProgressBarChunkWidth, &option, this);
+    const int left = std::min(fillEnd(from), fillEnd(to)) - margin;
+    const int right = std::max(fillEnd(from), fillEnd(to)) + margin;
+    return QRect(left, 0, right - left, height()) & rect();
+}
+
+void TSplashBar::paintEvent(QPaintEvent* event)
+{
+    FPainted = value();
+    QProgressBar::paintEvent(event);
+}
 
 TSpForm::TSpForm(QWidget* parent) : QWidget(parent, Qt::Window)
 {
@@ -38,11 +84,8 @@ TSpForm::TSpForm(QWidget* parent) : QWidget(parent, Qt::Window)
     Label1->move(64, 96);
     Label1->adjustSize();
 
-    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1 = new TSplashBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 48);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
     ProgressBar1->setGeometry(0, ClientHeight - 17, ClientWidth, 17);
 
     Image1 = new QLabel(this);
@@ -94,5 +137,5 @@ TSplashDuringLoad::~TSplashDuringLoad()
 
 void TSplashDuringLoad::Progress(int prefectures)
 {
-    SpForm->ProgressBar1->setValue(prefectures);
+    SpForm->ProgressBar1->SetPosition(prefectures);
 }

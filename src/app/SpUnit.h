@@ -1,8 +1,28 @@
 #pragma once
+#include <QProgressBar>
 #include <QWidget>
 
 class QLabel;
-class QProgressBar;
+
+// The splash window's progress bar, from 0 to 48 without text.
+class TSplashBar : public QProgressBar
+{
+public:
+    explicit TSplashBar(QWidget* parent);
+
+    // Sets the position and, when the bar is on the screen, paints it there before returning: every
+    // step, however small, and no more of the bar than the step changed. A position outside 0-48 is
+    // ignored.
+    void SetPosition(int position);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QRect ChangedPart(int from, int to) const;
+
+    int FPainted = -1;  // the position last painted, -1 before the first paint
+};
 
 // The splash window "起動中" shown while the postal data load: 331 x 147 client pixels in an
 // ordinary resizable frame, the program's icon, "Harvik", "しばらくお待ちください" and a progress bar
@@ -13,7 +33,7 @@ public:
     explicit TSpForm(QWidget* parent = nullptr);
 
     QLabel* Label1;
-    QProgressBar* ProgressBar1;
+    TSplashBar* ProgressBar1;
     QLabel* Image1;
     QLabel* Label2;
 
@@ -35,6 +55,7 @@ public:
     TSplashDuringLoad(const TSplashDuringLoad&) = delete;
     TSplashDuringLoad& operator=(const TSplashDuringLoad&) = delete;
 
-    // Sets the progress bar to the number of prefectures read; the bar redraws at once.
+    // Sets the progress bar to the number of prefectures read; the bar is on the screen at the new
+    // position before this returns.
     void Progress(int prefectures);
 };

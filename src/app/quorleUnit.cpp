@@ -15,10 +15,12 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
 
+#include "DataFolders.h"
 #include "Errors.h"
 #include "Guard.h"
 #include "HelpViewer.h"
@@ -29,12 +31,14 @@
 #include "SpUnit.h"
 #include "WindowFont.h"
 #include "WindowText.h"
+#include "WsIniCtrl.h"
+#include "wsclass.h"
 
 ThenkanForm* henkanForm = nullptr;
 
-std::unique_ptr<IByteSource> OpenWorkingFolderData()
+std::unique_ptr<IByteSource> OpenStartupData()
 {
-    return OpenDataFile(".");
+    return OpenDefaultDataFile();
 }
 
 namespace {
@@ -62,6 +66,30 @@ public:
     }
 };
 
+// Panel 0 of the status bar. Its text never sizes the bar or the window: a text wider than the panel
+// is cut at the panel's right edge, and the panel's tool tip then shows it whole.
+class TStatusPanel : public QLabel
+{
+public:
+    explicit TStatusPanel(QWidget* parent) : QLabel(parent)
+    {
+        // The stock label asks for its text's width as its minimum, which a long status text turned
+        // into the window's minimum width, widening the window.
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() != QEvent::ToolTip) return QLabel::event(event);
+        if (fontMetrics().horizontalAdvance(text()) > contentsRect().width())
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+};
+
 template <class TWidget>
 TWidget* Named(TWidget* widget, const char* name)
 {
@@ -84,6 +112,7 @@ ThenkanForm::ThenkanForm(IHelpViewer& helpViewer, TDataOpener openData, QWidget*
     Connect();
     resize(ClientWidth, ClientHeight + MainMenu1->sizeHint().height());
     move(216, 123);
+    CreateWindowServices();
 
     Guard(this, [this] { FormCreate(this); })();
     // Built also after a failed load: the window searches whatever was loaded.
@@ -92,6 +121,7 @@ ThenkanForm::ThenkanForm(IHelpViewer& helpViewer, TDataOpener openData, QWidget*
 
 ThenkanForm::~ThenkanForm()
 {
+    NotifyDestroy();  // WsForm1 saves the placement while the window is whole
     if (henkanForm == this) henkanForm = nullptr;
 }
 
@@ -130,7 +160,7 @@ void ThenkanForm::BuildControls()
 
     StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
     StatusBar1->setFixedHeight(StatusHeight);
-    StatusPanel0 = Named(new QLabel(StatusBar1), "StatusPanel0");
+    StatusPanel0 = Named(new TStatusPanel(StatusBar1), "StatusPanel0");
     StatusBar1->addWidget(StatusPanel0, 1);
     setStatusBar(StatusBar1);
 
@@ -189,6 +219,26 @@ void ThenkanForm::Connect()
     connect(P1, &QAction::triggered, this, Guard(this, [this] { Button2Click(P1); }));
     connect(Help1, &QAction::triggered, this, Guard(this, [this] { Help1Click(Help1); }));
     connect(N1, &QAction::triggered, this, Guard(this, [this] { N1Click(N1); }));
+}
+
+void ThenkanForm::CreateWindowServices()
+{
+    // Failures of the window services' show and destroy handling go to the standard error box.
+    WsApplication.OnException = [](QWidget* owner, std::exception_ptr failure) {
+        Guard(owner, [failure] { std::rethrow_exception(failure); })();
+    };
+    WsForm1 = new TWsForm(this);
+    WsForm1->setObjectName(QStringLiteral("WsForm1"));
+    WsForm1->IniUse = ioUseLink;
+    WsForm1->IniKey = "henkanForm";
+    WsForm1->Effect = deExplodeExt;
+    mirelini = new TWsIniCtrl(this);
+    mirelini->setObjectName(QStringLiteral("mirelini"));
+    mirelini->IniPrefix = ppProgram;
+    mirelini->Target = itIniFile;
+    WsForm1->SetIniLink(mirelini);
+    WsForm1->Loaded();
+    mirelini->Loaded();
 }
 
 void ThenkanForm::FormCreate(QObject*)

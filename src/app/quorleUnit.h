@@ -7,6 +7,7 @@
 #include "PostalSearch.h"
 #include "SearchResult.h"
 #include "Tables.h"
+#include "wsformA.h"
 
 class QAction;
 class QFrame;
@@ -18,12 +19,14 @@ class QPushButton;
 class QStatusBar;
 class IHelpViewer;
 class TPopupListBox;
+class TWsIniCtrl;
 
 // Opens the postal data file for the load.
 using TDataOpener = std::function<std::unique_ptr<IByteSource>()>;
 
-// "Ken_all.csv" in the current working directory.
-std::unique_ptr<IByteSource> OpenWorkingFolderData();
+// "Ken_all.csv" in the current working directory, else in the per-user data folder
+// (OpenDefaultDataFile).
+std::unique_ptr<IByteSource> OpenStartupData();
 
 // The main window "郵便番号検索": the input line, the search button, the result list, the status bar,
 // the list's pop-up menu and the menu bar, with the postal data tables it searches.
@@ -31,10 +34,13 @@ std::unique_ptr<IByteSource> OpenWorkingFolderData();
 // Construction runs FormCreate, the load with the splash window. A failed load is shown in the error
 // box once the splash window is gone, and the window then works on whatever was loaded. The window is
 // created hidden.
-class ThenkanForm : public QMainWindow
+//
+// WsForm1 keeps the window's placement in the INI file named by mirelini (the program's name with
+// ".INI", beside it) and plays the opening effect when the window is shown.
+class ThenkanForm : public QMainWindow, public TWsDestroyNotify
 {
 public:
-    explicit ThenkanForm(IHelpViewer& helpViewer, TDataOpener openData = OpenWorkingFolderData,
+    explicit ThenkanForm(IHelpViewer& helpViewer, TDataOpener openData = OpenStartupData,
                          QWidget* parent = nullptr);
     ~ThenkanForm() override;
 
@@ -46,6 +52,8 @@ public:
     QMenu* PopupMenu1;
     QAction* Copy1;
     QLabel* Label1;
+    TWsForm* WsForm1;
+    TWsIniCtrl* mirelini;
     QAction* A1;
     QAction* Z1;
     QMenuBar* MainMenu1;
@@ -83,6 +91,7 @@ private:
     void BuildControls();
     void BuildMenus();
     void Connect();
+    void CreateWindowServices();
     // The only method that writes ListBox1, the status panel and the six copy items.
     void ShowResult(const TSearchResult& found);
     // The selected line in Shift-JIS; EListIndexError(-1) when no line is selected.

@@ -8,6 +8,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "DataFolders.h"
+#include "DataUpdate.h"
 #include "Errors.h"
 #include "Loader.h"
 #include "OutputBuffer.h"
@@ -36,14 +38,21 @@ void WriteError(std::string_view text)
     if (std::fwrite(line.data(), 1, line.size(), stderr) != line.size()) return;  // nowhere left to tell
 }
 
-void Load(const TQueryOptions& options, TPostalTables& tables)
+// Loads the named data file, else the one of the working folder or the per-user data folder;
+// `stage` names the file for the messages of a failure.
+void Load(const TQueryOptions& options, TPostalTables& tables, std::string& stage)
 {
-    if (options.DataFile.empty()) {
-        LoadPostalFile(tables);
-    } else {
+    if (!options.DataFile.empty()) {
+        stage = options.DataFile;
         const auto source = OpenFileSource(options.DataFile);
         LoadPostalData(*source, tables);
+        return;
     }
+    stage = std::string(DataFileName);
+    std::string folder;
+    const auto source = OpenDefaultDataFile(&folder);
+    if (folder != ".") stage = folder + "/" + stage;
+    LoadPostalData(*source, tables);
 }
 
 // One query: result lines to stdout, the status to stderr. Exit 0 when a line was listed, else 1.
@@ -113,11 +122,12 @@ int main(int argc, char** argv)
         const TQueryOptions options = ParseQueryArgs(std::vector<std::string_view>(argv + 1, argv + argc));
         if (options.Help || options.Version) {
             out.Write(options.Help ? UsageText : "harvik-query " HARVIK_VERSION "\n");
+        } else if (options.UpdateData) {
+            out.Write(UpdateUserData(options.UpdateUrl, options.StallSeconds));
         } else {
             text = TQueryText(options.Sjis);
             TPostalTables tables;
-            stage = options.DataFile.empty() ? std::string(DataFileName) : options.DataFile;
-            Load(options, tables);
+            Load(options, tables, stage);
             stage.clear();
             const TPostalSearch search(tables);
             if (!options.Batch) {

@@ -12,6 +12,9 @@ struct TQueryOptions
     bool Batch = false;    // --batch: one query per line of standard input
     bool Help = false;     // --help: print the usage and do nothing else
     bool Version = false;  // --version: print the version and do nothing else
+    bool UpdateData = false;  // --update-data [URL]: download the national list into the per-user data folder
+    std::string UpdateUrl;    // its URL; empty: Japan Post's published address
+    int StallSeconds = 60;    // --timeout SECONDS: an update gives up when the server sends nothing for this long
     std::string Query;     // the one query without --batch, as given (UTF-8 unless Sjis)
 };
 
@@ -23,10 +26,13 @@ public:
 };
 
 // Reads the arguments that follow the program name. Options are --data FILE (or --data=FILE),
-// --sjis, --batch, --help and --version, in any order; every other argument is the query, also one
-// that starts with a single "-" ("-5" is a query); after "--" every argument is the query. --help and
-// --version win over everything else. Throws EUsageError for an unknown option, --data without a
-// file name, no query without --batch, a query with --batch, or more than one query.
+// --sjis, --batch, --help, --version, --update-data and --timeout SECONDS (or --timeout=SECONDS), in
+// any order; every other argument is the query, also one that starts with a single "-" ("-5" is a
+// query); after "--" every argument is the query. With --update-data the one argument left, if any,
+// is the URL (also --update-data=URL). --help and --version win over everything else. Throws
+// EUsageError for an unknown option, --data without a file name, no query without --batch, a query
+// with --batch, or more than one query; for --update-data with --data, --batch or --sjis, or with
+// more than one URL; and for a --timeout that is not a whole number of seconds from 1 to 3600.
 TQueryOptions ParseQueryArgs(const std::vector<std::string_view>& args);
 
 // The text --help prints.

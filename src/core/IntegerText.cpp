@@ -1,7 +1,5 @@
 #include "IntegerText.h"
 
-#include <cstdint>
-
 namespace {
 
 int HexDigitValue(char c)
@@ -14,35 +12,36 @@ int HexDigitValue(char c)
 
 // Digits are accumulated in 64 bits and checked after each one, so any number of leading zeros is
 // fine and no long run of digits can overflow before the range check rejects it.
-bool HexDigitsFit(std::string_view digits)
+std::optional<std::int32_t> HexValue(std::string_view digits)
 {
-    if (digits.empty()) return false;
+    if (digits.empty()) return std::nullopt;
     std::uint64_t value = 0;
     for (char c : digits) {
         const int d = HexDigitValue(c);
-        if (d < 0) return false;
+        if (d < 0) return std::nullopt;
         value = value * 16 + static_cast<std::uint64_t>(d);
-        if (value > 0xFFFFFFFFu) return false;
+        if (value > 0xFFFFFFFFu) return std::nullopt;
     }
-    return true;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
 
-bool DecimalDigitsFit(std::string_view digits, bool negative)
+std::optional<std::int32_t> DecimalValue(std::string_view digits, bool negative)
 {
-    if (digits.empty()) return false;
+    if (digits.empty()) return std::nullopt;
     const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
     std::uint64_t value = 0;
     for (char c : digits) {
-        if (c < '0' || c > '9') return false;
+        if (c < '0' || c > '9') return std::nullopt;
         value = value * 10 + static_cast<std::uint64_t>(c - '0');
-        if (value > limit) return false;
+        if (value > limit) return std::nullopt;
     }
-    return true;
+    const auto magnitude = static_cast<std::int64_t>(value);
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
 
 } // namespace
 
-bool IsInteger(std::string_view text)
+std::optional<std::int32_t> ReadInteger(std::string_view text)
 {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ') ++i;
@@ -52,8 +51,7 @@ bool IsInteger(std::string_view text)
         ++i;
     }
     const std::string_view rest = text.substr(i);
-    // A hexadecimal value is not negated: "-$FFFFFFFF" passes like "$FFFFFFFF".
-    if (rest.starts_with('$') || rest.starts_with('x') || rest.starts_with('X')) return HexDigitsFit(rest.substr(1));
-    if (rest.starts_with("0x") || rest.starts_with("0X")) return HexDigitsFit(rest.substr(2));
-    return DecimalDigitsFit(rest, negative);
+    if (rest.starts_with('$') || rest.starts_with('x') || rest.starts_with('X')) return HexValue(rest.substr(1));
+    if (rest.starts_with("0x") || rest.starts_with("0X")) return HexValue(rest.substr(2));
+    return DecimalValue(rest, negative);
 }

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -11,10 +12,15 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBrowser>
+#include <QToolTip>
+#include <functional>
 
 #include "FormFixture.h"
 #include "RecordingErrorBox.h"
 #include "RecordingHelpViewer.h"
+#include "ToolkitTranslation.h"
+#include "ScratchProgram.h"
 
 namespace {
 
@@ -53,6 +59,7 @@ class TestHenkanForm : public QObject
 private:
     TRecordingErrorBox FErrors;
     TRecordingHelpViewer FHelp;
+    TScratchProgram FProgram;  // the window keeps its INI file in a folder of this test's own
     std::unique_ptr<ThenkanForm> FForm;
     std::unique_ptr<TSearchLog> FLog;
 
@@ -70,6 +77,7 @@ private:
     }
 
 private slots:
+    void initTestCase() { QVERIFY(InstallToolkitTranslation()); }  // as the program does at start-up
     void init()
     {
         FErrors.Texts.clear();
@@ -345,6 +353,113 @@ private slots:
 
         QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, third);
         QCOMPARE(FForm->ListBox1->ItemIndex(), 2);
+    }
+
+    // Regression: a click below the last line, Ctrl+click on the selected line and Ctrl+Space each
+    // left the list with no selected line, and every copy command then failed with "(-1)".
+    void NoMouseOrKeyActionLeavesTheListWithoutASelectedLine()
+    {
+        QTest::keyClicks(FForm->Edit1, "10");
+        TPopupListBox* list = FForm->ListBox1;
+        QWidget* viewport = list->viewport();
+        const QPoint first = list->visualItemRect(list->item(0)).center();
+        const QPoint third = list->visualItemRect(list->item(2)).center();
+        const QPoint below(first.x(), list->visualItemRect(list->item(3)).bottom() + 30);
+        QVERIFY(!list->indexAt(below).isValid() && viewport->rect().contains(below));
+        list->setFocus();
+
+        const std::vector<std::pair<const char*, std::function<void()>>> actions = {
+            {"click below the last line", [&] { QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, below); }},
+            {"Ctrl+click on the selected line",
+             [&] { QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, first); }},
+            {"Ctrl+Space", [&] { QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier); }},
+            {"drag from the line to below the last",
+             [&] {
+                 QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, first);
+                 QTest::mouseMove(viewport, below);
+                 QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, below);
+             }},
+        };
+        for (const auto& [name, act] : actions) {
+            act();
+            QVERIFY2(list->ItemIndex() == 0, name);
+            QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+            FForm->Z2->trigger();
+            QVERIFY2(Clipboard() == QStringLiteral("100-0001"), name);
+        }
+        QCOMPARE(FErrors.Texts, QStringList());
+
+        // The user still moves the one selected line.
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, third);
+        QCOMPARE(list->ItemIndex(), 2);
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->ItemIndex(), 3);
+        QTest::keyClick(list, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(list->ItemIndex(), 0);
+        QCOMPARE(list->selectedItems().size(), 1);
+    }
+
+    // Regression: a long status text grew the window from 402 to about 600 pixels and held its
+    // minimum width there until a shorter status came.
+    void LongStatusTextIsCutAtThePanelAndNeverWidensTheWindow()
+    {
+        const char* town = "茂田井（１～５００「２１１番地を除く」「古町」、２５２７～２５２９「土遠」）";
+        Open({Town("3842304", "長野県", "北佐久郡立科町", town), Town("3842211", "長野県", "北佐久郡立科町", "茂田井（その他）")});
+        QLabel* panel = FForm->StatusPanel0;
+        const auto hover = [panel] {
+            QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), panel->mapToGlobal(QPoint(4, 4)));
+            QCoreApplication::sendEvent(panel, &help);
+        };
+        const QSize size = FForm->size();
+        const QSize minimum = FForm->minimumSize();
+        QCOMPARE(size.width(), 402);
+
+        QTest::keyClicks(FForm->Edit1, "38");
+        QCOMPARE(StatusText(*FForm), QStringLiteral("2件"));
+        hover();
+        QVERIFY(!QToolTip::isVisible());  // a text that shows whole needs no tip
+
+        const QString shortened = QStringLiteral("長野県北佐久郡立科町") + QString::fromUtf8(town);
+        QGuiApplication::clipboard()->setText(shortened + QStringLiteral("★"));
+        FForm->P1->trigger();
+        const QString status = QStringLiteral("1件  ") + shortened + QStringLiteral("で検索を行いました");
+        QCOMPARE(StatusText(*FForm), status);
+        QCOMPARE_GT(panel->fontMetrics().horizontalAdvance(status), 402);
+        for (int pass = 0; pass < 4; ++pass)  // the layouts pass a size change upwards one level at a time
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCOMPARE(FForm->size(), size);
+        QCOMPARE(FForm->minimumSize(), minimum);
+        hover();
+        QCOMPARE(QToolTip::text(), status);
+
+        FForm->resize(300, size.height());  // the user can still make it narrower
+        QCOMPARE(FForm->width(), 300);
+    }
+
+    // Regression: the input line's own menu read Undo, Cut, Copy, Paste, Delete, Select All.
+    void InputLineMenuIsInJapanese()
+    {
+        const auto captions = [](const QMenu& menu) {
+            QStringList items;  // without the shortcut after the tab
+            for (const QAction* item : menu.actions())
+                if (!item->isSeparator()) items.append(item->text().section(QLatin1Char('\t'), 0, 0));
+            return items;
+        };
+        FForm->Edit1->setText(QStringLiteral("御池"));
+        const QPoint at(8, 8);
+        QContextMenuEvent open(QContextMenuEvent::Mouse, at, FForm->Edit1->mapToGlobal(at));
+        QCoreApplication::sendEvent(FForm->Edit1, &open);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        const QStringList items = captions(*menu);
+        menu->close();
+        QCOMPARE(items, QStringList({"元に戻す(&U)", "やり直す(&R)", "切り取り(&T)", "コピー(&C)", "貼り付け(&P)", "削除",
+                                     "すべてを選択"}));
+
+        THelpWindow help(FForm.get());  // the help window's text menu speaks Japanese too
+        help.Open(QStringLiteral(HARVIK_HELP_FILE));
+        const std::unique_ptr<QMenu> textMenu(help.Browser()->createStandardContextMenu());
+        QCOMPARE(captions(*textMenu), QStringList({"コピー(&C)", "リンクの場所をコピー(&L)", "すべてを選択"}));
     }
 
     void CopyItemsAreEnabledExactlyWhileTheListHasLines()

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -21,6 +22,7 @@
 #include "FormFixture.h"
 #include "RecordingErrorBox.h"
 #include "RecordingHelpViewer.h"
+#include "ScratchProgram.h"
 #include "SpUnit.h"
 #include "Watchdog.h"
 
@@ -38,23 +40,45 @@ std::vector<std::string> ThreePrefectures()
     };
 }
 
-// A data file that notes, at every read, what the splash window shows.
+// The splash window's bar as the screen shows it: what was last painted and flushed there.
+QImage BarOnScreen()
+{
+    const QProgressBar* bar = SpForm->ProgressBar1;
+    const QPixmap shown = SpForm->screen()->grabWindow(SpForm->winId(), bar->x(), bar->y(), bar->width(), bar->height());
+    return shown.toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// A data file that notes, at every read, the position of the splash window's bar each time it has
+// changed, and separately the positions that had not reached the screen by that read. What the bar
+// should show is rendered by a hidden splash window of its own: rendering the real one would repaint
+// it and hide the very fault looked for.
 class TWatchedSource : public TMemorySource
 {
 public:
-    TWatchedSource(std::string bytes, QList<int>& seen, std::size_t chunk = 16)
-        : TMemorySource(std::move(bytes), chunk), FSeen(seen)
+    TWatchedSource(std::string bytes, QList<int>& seen, QList<int>& notOnScreen, std::size_t chunk = 16)
+        : TMemorySource(std::move(bytes), chunk), FSeen(seen), FNotOnScreen(notOnScreen)
     {
     }
     std::size_t Read(char* buffer, std::size_t size) override
     {
         const int value = SpForm && SpForm->isVisible() ? SpForm->ProgressBar1->value() : -1;
-        if (FSeen.isEmpty() || FSeen.back() != value) FSeen.append(value);
+        if (FSeen.isEmpty() || FSeen.back() != value) {
+            FSeen.append(value);
+            if (value >= 0 && BarOnScreen() != Expected(value)) FNotOnScreen.append(value);
+        }
         return TMemorySource::Read(buffer, size);
     }
 
 private:
+    QImage Expected(int value)
+    {
+        FReference.ProgressBar1->setValue(value);
+        return FReference.grab(FReference.ProgressBar1->geometry()).toImage().convertToFormat(QImage::Format_RGB32);
+    }
+
     QList<int>& FSeen;
+    QList<int>& FNotOnScreen;
+    TSpForm FReference;
 };
 
 int SplashWindows()
@@ -74,6 +98,7 @@ class TestStartup : public QObject
 private:
     TRecordingErrorBox FErrors;
     TRecordingHelpViewer FHelp;
+    TScratchProgram FProgram;  // the window keeps its INI file in a folder of this test's own
 
 private slots:
     void init() { FErrors.Texts.clear(); }
@@ -81,15 +106,17 @@ private slots:
     void SplashIsPaintedBeforeTheFileOpensAndCountsPrefectures()
     {
         bool shownAtOpen = false;
-        QList<int> seen;
+        QList<int> seen, notOnScreen;
         const std::string file = KenFile(ThreePrefectures());
         ThenkanForm form(FHelp, [&] {
             shownAtOpen = SpForm && SpForm->isVisible() && SpForm->windowHandle()->isExposed() &&
                           SpForm->windowTitle() == QStringLiteral("起動中") && SpForm->ProgressBar1->maximum() == 48;
-            return std::make_unique<TWatchedSource>(file, seen);
+            return std::make_unique<TWatchedSource>(file, seen, notOnScreen);
         });
         QVERIFY(shownAtOpen);
         QCOMPARE(seen, QList<int>({0, 1, 2, 3}));
+        // Regression: a step smaller than the style's chunk left the bar on screen a step behind.
+        QCOMPARE(notOnScreen, QList<int>());
         QCOMPARE(SpForm, nullptr);
         QCOMPARE(SplashWindows(), 0);
         QVERIFY(!form.isVisible());
@@ -101,11 +128,12 @@ private slots:
     {
         std::ifstream file(NationalListPath(), std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        QList<int> seen;
-        ThenkanForm form(FHelp, [&] { return std::make_unique<TWatchedSource>(bytes, seen, 4096); });
+        QList<int> seen, notOnScreen;
+        ThenkanForm form(FHelp, [&] { return std::make_unique<TWatchedSource>(bytes, seen, notOnScreen, 4096); });
         QList<int> everyCount;
         for (int n = 0; n <= 47; ++n) everyCount.append(n);
         QCOMPARE(seen, everyCount);
+        QCOMPARE(notOnScreen, QList<int>());
         QCOMPARE(FErrors.Texts, QStringList());
         QCOMPARE(form.Tables().Prefs[46].FirstCity > 0, true);
     }
@@ -242,6 +270,36 @@ private slots:
         QCOMPARE(FErrors.Texts, QStringList({"リストのインデックスが範囲を超えています (-1)"}));
         QTest::keyClicks(form->Edit1, "10");
         QCOMPARE(StatusText(*form), QStringLiteral("3件"));
+    }
+
+    // Regression: the help window opened partly below the bottom of the screen.
+    void HelpWindowOpensInsideTheScreenBesideOrOverTheMainWindow()
+    {
+        TWindowHelpViewer viewer;
+        auto form = MakeForm(viewer, ThreePrefectures());
+        SetApplicationHelpFile(QStringLiteral(HARVIK_HELP_FILE));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const QRect area = form->screen()->availableGeometry();
+        for (const QPoint at : {QPoint(216, 123), QPoint(area.right() - 420, area.bottom() - 300), QPoint(0, 0),
+                                QPoint(area.right() - 420, 0)}) {
+            form->move(at);
+            form->Help1->trigger();
+            THelpWindow* help = nullptr;
+            for (QObject* child : form->children())
+                if (auto* window = dynamic_cast<THelpWindow*>(child)) help = window;
+            QVERIFY(help);
+            QVERIFY(QTest::qWaitForWindowExposed(help));
+            const QRect frame = help->frameGeometry();
+            QVERIFY2(area.contains(frame), qPrintable(QStringLiteral("main window at %1,%2").arg(at.x()).arg(at.y())));
+            QVERIFY(frame.intersects(form->frameGeometry().adjusted(-1, -1, 1, 1)));  // beside or over it
+            if (at.isNull()) {  // a help window on the screen stays where it is
+                form->move(216, 123);
+                form->Help1->trigger();
+                QCOMPARE(help->frameGeometry(), frame);
+            }
+            help->close();
+        }
     }
 
     void HelpWindowShowsTheShippedFileAndReportsAMissingOne()

@@ -64,6 +64,9 @@ protected:
         FRoot = pattern;
         fs::create_directory(FRoot / "work");
         fs::create_directory(FRoot / "io");
+        // The program looks in the per-user data folder when the working folder has no data file:
+        // an empty one here, never the data of whoever runs the tests.
+        ::setenv("XDG_DATA_HOME", (FRoot / "data-home").c_str(), 1);
     }
     void TearDown() override { fs::remove_all(FRoot); }
 

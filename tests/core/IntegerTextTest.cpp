@@ -85,3 +85,26 @@ TEST(IntegerText, RejectsEverythingElse)
     for (const TIntegerCase& c : cases) EXPECT_EQ(IsInteger(c.text), c.passes) << '"' << c.text << '"';
     EXPECT_FALSE(IsInteger(std::string_view("5\0", 2)));  // a trailing zero byte is a trailing character
 }
+
+TEST(IntegerText, ReadsTheValueEachFormSpells)
+{
+    struct TValueCase
+    {
+        std::string_view text;
+        std::int32_t value;
+    };
+    constexpr TValueCase cases[] = {
+        {"0600000", 600000},
+        {" -50", -50},
+        {"+12", 12},
+        {"-2147483648", -2147483647 - 1},
+        {"2147483647", 2147483647},
+        {"$1F", 31},
+        {"0x10", 16},
+        {"$FFFFFFFF", -1},           // the 32 bits it spells
+        {"$80000000", -2147483647 - 1},
+        {"-$10", 16},                // a sign before the prefix changes nothing
+    };
+    for (const TValueCase& c : cases) EXPECT_EQ(ReadInteger(c.text), c.value) << '"' << c.text << '"';
+    EXPECT_EQ(ReadInteger("12a"), std::nullopt);
+}

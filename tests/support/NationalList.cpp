@@ -43,6 +43,22 @@ const TUnzipped& Unzipped()
 
 }  // namespace
 
+std::string NationalZipPath()
+{
+    const std::string zip = ZipPath();
+    if (!std::filesystem::exists(zip))
+        throw std::runtime_error("the national list is missing: expected " + zip + " (Japan Post's ken_all.zip)");
+    return zip;
+}
+
+std::string PreviousNationalZipPath()
+{
+    const std::string zip = (std::filesystem::path(ZipPath()).parent_path() / "ken_all-previous.zip").string();
+    if (!std::filesystem::exists(zip))
+        throw std::runtime_error("the previous national list is missing: expected " + zip);
+    return zip;
+}
+
 std::string NationalListFolder() { return Unzipped().Folder.string(); }
 
 std::string NationalListPath()

@@ -9,3 +9,8 @@
 std::string NationalListFolder();
 // The full path of KEN_ALL.CSV.
 std::string NationalListPath();
+
+// The zips themselves, as Japan Post publishes them: the national list, and the same list a month
+// earlier (ken_all-previous.zip beside it). Throw std::runtime_error naming the path when missing.
+std::string NationalZipPath();
+std::string PreviousNationalZipPath();

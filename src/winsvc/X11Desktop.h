@@ -1,0 +1,18 @@
+#pragma once
+#include <QMargins>
+#include <memory>
+#include <optional>
+
+#include "OpeningEffect.h"
+
+// The X server the program shows its windows on, through Xlib. Only this unit includes Xlib.
+
+// The root window of the program's X server as the opening effect's screen (the dots of an outline
+// on a 2 x 2 checkerboard aligned to the screen, inverted over every window); a canvas is nullptr
+// when the program does not run on an X server (another platform, or no display).
+std::unique_ptr<IWsScreen> MakeX11Screen();
+
+// The frame the window manager puts around a normal top-level window, as it answers for a window
+// made for the question: zero margins when no window manager that answers such questions runs, or
+// when it gives no answer within a second; nullopt when the program does not run on an X server.
+std::optional<QMargins> X11NormalFrameExtents();

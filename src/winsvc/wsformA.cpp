@@ -1,0 +1,203 @@
+#include "wsformA.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QWidget>
+#include <cxxabi.h>
+#include <cstdlib>
+#include <memory>
+#include <typeinfo>
+
+#include "OpeningEffect.h"
+#include "WindowPlacement.h"
+#include "WsIniCtrl.h"
+#include "wsclass.h"
+
+namespace {
+
+// The owner window's class name without its first character: "ThenkanForm" gives "henkanForm".
+std::string DefaultIniKey(QObject* owner)
+{
+    if (!qobject_cast<QWidget*>(owner)) return "Form";
+    int status = 0;
+    const std::unique_ptr<char, void (*)(void*)> demangled(
+        abi::__cxa_demangle(typeid(*owner).name(), nullptr, nullptr, &status), std::free);
+    std::string name = status == 0 && demangled ? demangled.get() : typeid(*owner).name();
+    if (const std::size_t scope = name.rfind("::"); scope != std::string::npos) name.erase(0, scope + 2);
+    return name.size() > 1 ? name.substr(1) : "Form";
+}
+
+bool IsMinimized(std::int32_t showCmd) { return showCmd == 2 || showCmd == 6 || showCmd == 7; }
+
+QRect DevicePixels(const QRect& r, qreal ratio)
+{
+    return QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio).toRect();
+}
+
+} // namespace
+
+TWsDestroyNotify::~TWsDestroyNotify()
+{
+    NotifyDestroy();
+}
+
+void TWsDestroyNotify::NotifyDestroy()
+{
+    if (FNotified) return;
+    FNotified = true;
+    if (OnDestroy) OnDestroy();
+}
+
+TWsForm::TWsForm(QObject* owner) : TWsWndProcComponent(owner), IniKey(DefaultIniKey(owner)) {}
+
+TWsForm::~TWsForm()
+{
+    DetachHook();
+}
+
+void TWsForm::SetIniLink(TWsIniCtrl* link)
+{
+    if (link == FIniLink) return;
+    RemoveFreeNotification(FIniLink);
+    FIniLink = link;
+    FreeNotification(link);
+}
+
+void TWsForm::Notification(TWsCustomComponent* component)
+{
+    if (component == FIniLink) FIniLink = nullptr;
+}
+
+TWsIniCtrl* TWsForm::ChosenIni() const
+{
+    switch (IniUse) {
+    case ioUseLink: return FIniLink;
+    case ioUseGlobal: return &WsApplication.IniCtrl();
+    case ioNone: break;
+    }
+    return nullptr;
+}
+
+void TWsForm::AttachHook()
+{
+    TWsWndProcComponent::AttachHook();
+    if (!Attached()) return;
+    QWidget* window = OwnerWindow();
+    window->setAcceptDrops(false);
+    KeepGeometryAsClientArea(*window, NormalFrameMargins());
+    if (auto* notifier = dynamic_cast<TWsDestroyNotify*>(window)) {
+        FNotifier = notifier;
+        FPreviousDestroy = std::move(notifier->OnDestroy);
+        notifier->OnDestroy = [this] { FormDestroy(); };
+    }
+}
+
+void TWsForm::DetachHook()
+{
+    if (FNotifier) {
+        FNotifier->OnDestroy = std::move(FPreviousDestroy);
+        FNotifier = nullptr;
+    }
+    TWsWndProcComponent::DetachHook();
+}
+
+bool TWsForm::HookMessage(QEvent* event)
+{
+    // A spontaneous showing is the window reappearing after being minimised: neither the restore nor
+    // the effect belongs to it.
+    if (event->type() == QEvent::Show && !event->spontaneous()) {
+        const std::optional<TWsPlacement> placed = FormShow();
+        if (Effect != deNone) {
+            QWidget* window = OwnerWindow();
+            const TWsPlacement shown = placed ? *placed : ReadWindowPlacement(*window, NormalFrameMargins());
+            if (!IsMinimized(shown.ShowCmd)) PlayEffect(PlacedOuterRect(shown));
+        }
+    }
+    return TWsWndProcComponent::HookMessage(event);
+}
+
+std::optional<TWsPlacement> TWsForm::FormShow()
+{
+    std::optional<TWsPlacement> placed;
+    if (!ChosenIni()) return placed;
+    if (IniSaveOptions.Contains(soPos) || IniSaveOptions.Contains(soSize) || IniSaveOptions.Contains(soState)) {
+        try {
+            placed = ApplyStoredPlacement();
+        } catch (...) {
+            WsApplication.HandleException(OwnerWindow(), std::current_exception());
+        }
+    }
+    FRestored = true;
+    return placed;
+}
+
+void TWsForm::FormDestroy()
+{
+    // The notification comes once, as the window goes: there is nothing to hand back afterwards.
+    FNotifier = nullptr;
+    if (Enabled()) {
+        try {
+            SavePlacement();
+        } catch (...) {
+            WsApplication.HandleException(OwnerWindow(), std::current_exception());
+        }
+    }
+    if (FPreviousDestroy) FPreviousDestroy();
+}
+
+std::optional<TWsPlacement> TWsForm::ApplyStoredPlacement()
+{
+    QWidget* window = OwnerWindow();
+    TWsIniCtrl* ini = ChosenIni();
+    if (!window || !ini) return std::nullopt;
+    const std::string value = ini->FetchValue(Section, IniKey, "");
+    const std::vector<std::string_view> fields = SplitPlacementFields(value);
+    // Asking the window manager about frames takes a round trip: not for a value that is ignored anyway.
+    if (fields.size() != 7 || fields[0] != "200") return std::nullopt;
+    const QMargins frame = NormalFrameMargins();
+    TWsRestoreRules rules;
+    rules.Options = IniSaveOptions;
+    rules.AutoShow = Options.Contains(foAutoShow);
+    const QSize desktop = VirtualDesktopSize();
+    rules.DesktopWidth = desktop.width();
+    rules.DesktopHeight = desktop.height();
+    const std::optional<TWsPlacement> placement = ReadPlacementValue(value, ReadWindowPlacement(*window, frame), rules);
+    if (placement) ApplyWindowPlacement(*window, *placement, frame);
+    return placement;
+}
+
+void TWsForm::RestorePlacement()
+{
+    (void)ApplyStoredPlacement();
+}
+
+void TWsForm::SavePlacement()
+{
+    TWsIniCtrl* ini = ChosenIni();
+    if (!OwnerWindow() || !ini) return;
+    ini->StoreValue(Section, IniKey, PlacementText());
+    if (!IniSaveOptions.Contains(soColor)) ini->RemoveValue(Section, IniKey + "Color");
+    if (!IniSaveOptions.Contains(soFont)) ini->RemoveValue(Section, IniKey + "Font");
+}
+
+std::string TWsForm::PlacementText() const
+{
+    QWidget* window = OwnerWindow();
+    if (!window) return std::string();
+    return PlacementValueText(ReadWindowPlacement(*window, NormalFrameMargins()));
+}
+
+void TWsForm::PlayEffect(const QRect& target)
+{
+    QWidget* window = OwnerWindow();
+    const std::unique_ptr<IWsScreenCanvas> canvas = WsApplication.Screen().OpenCanvas();
+    if (!window || !canvas) return;
+    // The screen is drawn on in device pixels; the toolkit places windows in scaled ones.
+    const qreal ratio = window->devicePixelRatioF();
+    const QPoint pointer = (QPointF(QCursor::pos()) * ratio).toPoint();
+    const TWsRect outer = ToWsRect(DevicePixels(target, ratio));
+    const std::vector<TWsRect> outlines = Effect == deExplodeExt ? ExplodeExtOutlines({pointer.x(), pointer.y()}, outer)
+                                                                  : ExplodeOutlines({pointer.x(), pointer.y()}, outer);
+    const std::chrono::microseconds pause = OutlinePause(WsApplication.StepDelay);
+    PlayOutlines(*canvas, outlines, [pause] { PauseFor(pause); });
+}
