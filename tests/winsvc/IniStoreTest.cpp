@@ -58,6 +58,9 @@ TEST(IniText, AddsAMissingKeyAfterItsSectionsLastLineAndAMissingSectionAtTheEnd)
     // The last line gets the file's line end before the new section follows it.
     EXPECT_EQ(IniSet(Shared, "New", "k", "v"), Shared + "\r\n[New]\r\nk=v\r\n");
     EXPECT_EQ(IniSet("[Last]\nx=1", "Last", "y", "2"), "[Last]\nx=1\ny=2\n");
+    // A last line ending in CR keeps it: it must not become the section that line only resembles.
+    EXPECT_EQ(IniSet("[A]\n[Common\r", "Common", "k", "v"), "[A]\n[Common\r\r\n[Common]\nk=v\n");
+    EXPECT_EQ(IniFind("[A]\n[Common\r\r\n[Common]\nk=v\n", "Common", "k"), "v");
 }
 
 TEST(IniText, DeletesEveryLineOfTheKeyInItsSectionOnly)
@@ -90,7 +93,8 @@ TEST(IniText, RefusesNamesAndValuesThatWouldNotReadBack)
 {
     for (const auto& [section, key, value] : std::vector<std::tuple<std::string, std::string, std::string>>{
              {"S", "k", "two\nlines"}, {"S", "k", "cr\r"}, {"S]", "k", "v"}, {"", "k", "v"}, {"S", "", "v"},
-             {"S", "a=b", "v"}, {"S", ";k", "v"}, {"S", "[k", "v"}, {" S", "k", "v"}, {"S", "k ", "v"}})
+             {"S", "a=b", "v"}, {"S", ";k", "v"}, {"S", "[k", "v"}, {" S", "k", "v"}, {"S", "k ", "v"},
+             {"S\x95", "k", "v"}})  // a lead byte last: "]" would be its second byte
         EXPECT_EQ(IniSet("[S]\n", section, key, value), std::nullopt) << section << "/" << key << "/" << value;
 }
 
