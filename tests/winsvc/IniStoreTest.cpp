@@ -9,10 +9,12 @@
 #include <map>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "IniFileStore.h"
 #include "IniText.h"
+#include "Watchdog.h"
 #include "wsprocs.h"
 
 namespace fs = std::filesystem;
@@ -272,6 +274,28 @@ TEST_F(TIniFolder, WritesCreateTheFileWhileReadsAndDeletesNeverDo)
     store.Remove("Common", "henkanForm");
     EXPECT_EQ(Contents(Path("program/harvik.INI")), "[Common]\n");
     EXPECT_EQ(Files(), std::vector<std::string>({"program/harvik.INI"}));
+}
+
+// A FIFO, a device or a huge file in the INI file's place: reads give their fallback at once and a
+// write does not replace what it could not read.
+TEST_F(TIniFolder, AnIniFileThatIsNoRegularFileOrFarTooLargeIsNeitherWaitedForNorReplaced)
+{
+    const std::string ini = Path("program/harvik.INI");
+    const TWatchdog watchdog("reading the INI file", std::chrono::seconds(10));
+    TWsIniFileStore store(ini, std::nullopt);
+    ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);  // no writer: opening it would wait
+    EXPECT_EQ(store.Read("Common", "henkanForm", "none"), "none");
+    EXPECT_FALSE(store.Write("Common", "henkanForm", "200,0,1,216,123,626,408"));
+    EXPECT_TRUE(fs::is_fifo(ini));
+    fs::remove(ini);
+    fs::create_symlink("/dev/zero", ini);  // reads would never end
+    EXPECT_EQ(store.Read("Common", "henkanForm", "none"), "none");
+    fs::remove(ini);
+    Put(ini, "[Common]\nhenkanForm=200,0,1,1,2,3,4\n");
+    fs::resize_file(ini, std::uintmax_t{2} << 30);  // 2 GB, nearly all of it a hole
+    EXPECT_EQ(store.Read("Common", "henkanForm", "none"), "none");
+    EXPECT_FALSE(store.Write("Common", "henkanForm", "200,0,1,216,123,626,408"));
+    EXPECT_EQ(fs::file_size(ini), std::uintmax_t{2} << 30);
 }
 
 TEST_F(TIniFolder, AFailedWriteAtAnyStepLeavesTheOldFileWholeAndNoTemporaryFile)
