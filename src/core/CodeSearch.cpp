@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 
 #include "PostalSearch.h"
 #include "SearchIndexes.h"
@@ -6,64 +7,114 @@
 
 namespace {
 
-// A code's first eight bytes as one number that orders as the bytes do (codes hold no 0x00, so
-// the zero padding of a shorter code sorts it before the longer codes it begins).
-std::uint64_t LeadingBytes(std::string_view code)
+constexpr int TownCount = decltype(TPostalTables::Towns)::Capacity;
+
+// The value of a code of seven ASCII digits; -1 for any other code.
+std::int32_t SevenDigits(std::string_view code)
 {
-    std::uint64_t key = 0;
-    for (std::size_t i = 0; i < 8; ++i)
-        key = key << 8 | (i < code.size() ? static_cast<unsigned char>(code[i]) : 0u);
-    return key;
+    if (code.size() != 7) return -1;
+    std::int32_t value = 0;
+    for (const char c : code) {
+        if (c < '0' || c > '9') return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
 }
 
 }  // namespace
 
-TCodeIndex::TCodeIndex(const TPostalTables& tables, const TTownTexts& texts) : FTables(tables), FTexts(texts)
+TCodeIndex::TCodeIndex(const TPostalTables& tables) : FTables(tables)
 {
-    struct TKeyed
-    {
-        std::uint64_t Key;
-        std::int32_t Entry;
-    };
-    std::vector<TKeyed> keyed(static_cast<std::size_t>(texts.Count()));
-    for (int entry = 0; entry < texts.Count(); ++entry)
-        keyed[static_cast<std::size_t>(entry)] = {LeadingBytes(Code(entry)), entry};
-    // By code, equal codes in table order. Comparing the leading bytes as numbers first keeps the
-    // sort of the national list's 125,000 codes to a few milliseconds.
-    std::sort(keyed.begin(), keyed.end(), [this](const TKeyed& a, const TKeyed& b) {
-        if (a.Key != b.Key) return a.Key < b.Key;
-        const std::string_view codeA = Code(a.Entry), codeB = Code(b.Entry);
-        if (codeA.size() > 8 || codeB.size() > 8) {
-            if (codeA != codeB) return codeA < codeB;
-        }
-        return a.Entry < b.Entry;
-    });
-    FEntries.reserve(keyed.size());
-    for (const TKeyed& k : keyed) FEntries.push_back(k.Entry);
+    // Seven-digit codes fall into a thousand groups by their first three digits: one pass counts
+    // them, a second puts them in place, in table order within each group. Any other code is rare
+    // and sorted by its bytes.
+    std::array<std::int32_t, 1001> next{};
+    for (int town = 0; town < TownCount; ++town) {
+        const std::string_view code = Code(town);
+        if (code.empty()) continue;
+        if (const std::int32_t value = SevenDigits(code); value >= 0)
+            ++next[static_cast<std::size_t>(value / 10000) + 1];
+        else
+            FOther.push_back(town);
+    }
+    for (std::size_t head = 0; head < 1000; ++head) next[head + 1] += next[head];
+    FFirst = next;
+    FTowns.resize(static_cast<std::size_t>(next[1000]));
+    FTails.resize(FTowns.size());
+    for (int town = 0; town < TownCount; ++town) {
+        const std::int32_t value = SevenDigits(Code(town));
+        if (value < 0) continue;
+        const auto at = static_cast<std::size_t>(next[static_cast<std::size_t>(value / 10000)]++);
+        FTowns[at] = town;
+        FTails[at] = static_cast<std::uint16_t>(value % 10000);
+    }
+    std::stable_sort(FOther.begin(), FOther.end(),
+                     [this](std::int32_t a, std::int32_t b) { return Code(a) < Code(b); });
 }
 
-std::string_view TCodeIndex::Code(std::int32_t entry) const
+std::size_t TCodeIndex::HeldBytes() const
 {
-    return FTables.Text(FTables.Towns.Stored(FTexts.Town(entry)).Code);
+    return (FTowns.capacity() + FOther.capacity()) * sizeof(std::int32_t) + FTails.capacity() * sizeof(std::uint16_t);
 }
 
 std::vector<int> TCodeIndex::Find(std::string_view prefix) const
 {
     std::vector<int> found;
     if (prefix.empty()) return found;
-    auto it = std::lower_bound(FEntries.begin(), FEntries.end(), prefix,
-                               [this](std::int32_t entry, std::string_view p) { return Code(entry) < p; });
-    for (; it != FEntries.end() && Code(*it).starts_with(prefix); ++it) found.push_back(*it);
-    std::sort(found.begin(), found.end());
+    const bool digits = prefix.size() <= 7 && std::all_of(prefix.begin(), prefix.end(), [](char c) {
+        return c >= '0' && c <= '9';
+    });
+    bool ordered = true;  // whether `found` is in table order
+    if (digits) {
+        int head = 0, tail = 0, scale = 1;
+        for (std::size_t i = 0; i < 7; ++i) {
+            const int digit = i < prefix.size() ? prefix[i] - '0' : 0;
+            if (i < 3)
+                head = head * 10 + digit;
+            else
+                tail = tail * 10 + digit;
+            if (i >= prefix.size()) scale *= 10;
+        }
+        const int groups = prefix.size() >= 3 ? 1 : prefix.size() == 2 ? 10 : 100;
+        const std::int32_t begin = FFirst[static_cast<std::size_t>(head)];
+        const std::int32_t end = FFirst[static_cast<std::size_t>(head + groups)];
+        if (prefix.size() <= 3) {
+            found.assign(FTowns.begin() + begin, FTowns.begin() + end);
+            ordered = groups == 1;  // side by side, ten or a hundred groups are not in table order
+        } else {
+            // The codes beginning with the prefix have their last four digits in [tail, tail + scale).
+            for (std::int32_t i = begin; i < end; ++i) {
+                const auto at = static_cast<std::size_t>(i);
+                if (static_cast<unsigned>(FTails[at] - tail) < static_cast<unsigned>(scale)) found.push_back(FTowns[at]);
+            }
+        }
+    }
+    auto it = std::lower_bound(FOther.begin(), FOther.end(), prefix,
+                               [this](std::int32_t town, std::string_view p) { return Code(town) < p; });
+    for (; it != FOther.end() && Code(*it).starts_with(prefix); ++it) {
+        found.push_back(*it);
+        ordered = false;
+    }
+    if (!ordered) std::sort(found.begin(), found.end());
     return found;
 }
 
 TSearchResult TPostalSearch::ByCode(std::string_view query) const
 {
     TSearchResult result;
-    const std::vector<int> entries = FIndexes->Codes.Find(query);
-    result.Lines.reserve(entries.size());
-    for (int entry : entries) result.Lines.emplace_back(FIndexes->Texts.Line(entry));
+    std::vector<int> towns;
+    if (FCodes) {
+        towns = FCodes->Find(query);
+    } else if (!FCodesWalked) {
+        FCodesWalked = true;
+        for (int town = 0; town < TownCount; ++town)
+            if (SjisBeginsWith(FTables.Text(FTables.Towns.Stored(town).Code), query)) towns.push_back(town);
+    } else {
+        FCodes = std::make_unique<TCodeIndex>(FTables);
+        towns = FCodes->Find(query);
+    }
+    result.Lines.reserve(towns.size());
+    for (int town : towns) result.Lines.push_back(ResultLine(FTables, town));
     result.Status = CountText(static_cast<long long>(result.Lines.size()));
     return result;
 }

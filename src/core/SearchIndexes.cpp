@@ -2,163 +2,22 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
 #include "ByteSearch.h"
-#include "Errors.h"
-#include "SearchResult.h"
 #include "SjisText.h"
 
 namespace {
 
-constexpr int TopTown = decltype(TPostalTables::Towns)::Capacity - 1;
+constexpr int TownCount = decltype(TPostalTables::Towns)::Capacity;
 
-// Whether `at` is a character start of the text that begins at `start`.
-bool IsCharStart(const char* start, const char* at)
+bool IsLead(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
+
+std::size_t PairOf(char first, char second)
 {
-    const char* p = start;
-    while (p < at) p += IsLeadByte(static_cast<unsigned char>(*p)) ? 2 : 1;
-    return p == at;
-}
-
-std::size_t PairOf(unsigned char first, unsigned char second) { return std::size_t{first} << 8 | second; }
-
-// Where the address begins in a result line for a code of `codeLength` bytes: the code's bytes 1-3,
-// the hyphen, its bytes 4-10 and two blanks come first.
-std::size_t LineHeadLength(std::size_t codeLength)
-{
-    const std::size_t head = std::min<std::size_t>(codeLength, 3);
-    const std::size_t tail = codeLength > 3 ? std::min<std::size_t>(codeLength - 3, 7) : 0;
-    return head + 1 + tail + 2;
+    return std::size_t{static_cast<unsigned char>(first)} << 8 | static_cast<unsigned char>(second);
 }
 
 }  // namespace
-
-TTownTexts::TTownTexts(const TPostalTables& tables) : FTables(tables)
-{
-    std::size_t size = 0;
-    for (int town = 0; town <= TopTown; ++town) {
-        const TStoredPostNo& entry = tables.Towns.Stored(town);
-        if (entry.Code.Length == 0) continue;
-        const TStoredShi& city = tables.Cities.Stored(entry.City);
-        const TStoredKenmei& pref = tables.Prefs.Stored(city.Pref);
-        size += LineHeadLength(entry.Code.Length) + pref.Name.Length + city.Name.Length + entry.Name.Length + 1 +
-                pref.Kana.Length + city.Kana.Length + entry.Kana.Length + 1;
-    }
-    FBytes.reserve(size);
-    for (int town = 0; town <= TopTown; ++town) {
-        const TPostNo entry = tables.Towns[town];
-        if (entry.Code.empty()) continue;
-        const Tshi city = tables.Cities[entry.City];
-        const TKenmei pref = tables.Prefs[city.Pref];
-        const std::string line = ResultLine(tables, town);
-        const std::size_t reading = pref.Kana.size() + city.Kana.size() + entry.Kana.size();
-        if (FBytes.size() + line.size() + reading + 2 > std::numeric_limits<std::uint32_t>::max())
-            throw EHarvikError("\x83" "f\x81[\x83^\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x91\xE5\x82\xAB"
-                               "\x82\xB7\x82\xAC\x82\xDC\x82\xB7");  // データファイルが大きすぎます
-        FTowns.push_back(town);
-        FStarts.push_back(static_cast<std::uint32_t>(FBytes.size()));
-        FBytes.append(line).push_back('\0');
-        FBytes.append(pref.Kana).append(city.Kana).append(entry.Kana).push_back('\0');
-        const std::size_t address = pref.Name.size() + city.Name.size() + entry.Name.size();
-        FLongestText = std::max({FLongestText, address, reading});
-    }
-    FStarts.push_back(static_cast<std::uint32_t>(FBytes.size()));
-    for (int entry = 0; entry < Count(); ++entry)
-        for (std::string_view text : {Address(entry), Reading(entry)})
-            for (std::size_t at = 0; at + 1 < text.size();) {
-                const auto first = static_cast<unsigned char>(text[at]);
-                FPairs.set(PairOf(first, static_cast<unsigned char>(text[at + 1])));
-                at += 1 + std::size_t{IsLeadByte(first)};
-            }
-    FBytes.shrink_to_fit();
-    FTowns.shrink_to_fit();
-    FStarts.shrink_to_fit();
-}
-
-int TTownTexts::EntryFrom(int town) const
-{
-    return static_cast<int>(std::lower_bound(FTowns.begin(), FTowns.end(), town) - FTowns.begin());
-}
-
-std::size_t TTownTexts::AddressStart(int entry) const
-{
-    return FStarts[static_cast<std::size_t>(entry)] + LineHeadLength(FTables.Towns.Stored(Town(entry)).Code.Length);
-}
-
-int TTownTexts::EntryHolding(std::size_t offset, int from, int to) const
-{
-    // Hits tend to lie a few entries ahead, so the search gallops from `from` before it bisects.
-    const auto starts = FStarts.begin();
-    int low = from;  // starts at or before offset
-    int step = 1;
-    int high = from + step;
-    while (high < to && starts[high] <= offset) {
-        low = high;
-        step *= 2;
-        high = std::min(to, low + step);
-    }
-    return static_cast<int>(std::upper_bound(starts + low + 1, starts + high, offset) - starts) - 1;
-}
-
-std::string_view TTownTexts::Line(int entry) const
-{
-    const std::size_t start = FStarts[static_cast<std::size_t>(entry)];
-    return {FBytes.data() + start, std::strlen(FBytes.data() + start)};
-}
-
-std::string_view TTownTexts::Address(int entry) const
-{
-    const std::size_t start = AddressStart(entry);
-    return {FBytes.data() + start, std::strlen(FBytes.data() + start)};
-}
-
-std::string_view TTownTexts::Reading(int entry) const
-{
-    const std::string_view line = Line(entry);
-    const char* start = line.data() + line.size() + 1;
-    return {start, std::strlen(start)};
-}
-
-std::size_t TTownTexts::PlausibleLength(std::string_view text) const
-{
-    for (std::size_t at = 0; at + 1 < text.size();) {
-        const auto first = static_cast<unsigned char>(text[at]);
-        if (!FPairs.test(PairOf(first, static_cast<unsigned char>(text[at + 1])))) return at + 1;
-        at += IsLeadByte(first) ? 2 : 1;
-    }
-    return text.size();
-}
-
-int TTownTexts::NextMatch(int from, int to, std::string_view text) const
-{
-    const char* const store = FBytes.data();
-    std::size_t at = FStarts[static_cast<std::size_t>(from)];
-    const std::size_t end = FStarts[static_cast<std::size_t>(to)];
-    int entry = from;
-    while (at < end) {
-        const std::size_t found = FindBytes({store + at, end - at}, text);
-        if (found == std::string_view::npos) return to;
-        const std::size_t hit = at + found;
-        entry = EntryHolding(hit, entry, to);
-        const std::size_t address = AddressStart(entry);
-        if (hit < address) {  // inside the code and blanks that head the line: not part of the address
-            at = address;
-            continue;
-        }
-        const char* const lineEnd = std::strchr(store + address, '\0');
-        const char* const field = store + hit < lineEnd ? store + address : lineEnd + 1;
-        if (IsCharStart(field, store + hit)) return entry;
-        at = hit + 1;
-    }
-    return to;
-}
-
-std::size_t TTownTexts::HeldBytes() const
-{
-    return sizeof(FPairs) + FBytes.capacity() + FTowns.capacity() * sizeof(std::int32_t) +
-           FStarts.capacity() * sizeof(std::uint32_t);
-}
 
 TCityNames::TCityNames(const TPostalTables& tables)
 {
@@ -202,4 +61,267 @@ int TCityNames::FirstIn(std::string_view text, int from, int to) const
         at += IsLeadByte(first) ? 2 : 1;
     }
     return best;
+}
+
+TAddressIndex::TAddressIndex(const TPostalTables& tables) : FTables(tables), FCityNames(tables)
+{
+    constexpr int lastCity = decltype(TPostalTables::Cities)::Capacity - 1;
+    for (int pref = 0; pref < static_cast<int>(FLastCity.size()); ++pref) {
+        int city = tables.Prefs.Stored(pref).FirstCity;
+        while (city + 1 <= lastCity && tables.Cities.Stored(city + 1).Pref == pref) ++city;
+        FLastCity[static_cast<std::size_t>(pref)] = city;
+    }
+
+    for (int town = 0; town < TownCount; ++town)
+        if (tables.Towns.Stored(town).Code.Length > 0) FEndTown = town + 1;
+
+    FTextStarts.reserve(static_cast<std::size_t>(FEndTown) + 1);
+    std::uint32_t end = 0;  // where the texts of the towns so far end
+    for (int town = 0; town < FEndTown; ++town) {
+        const TStoredPostNo& entry = tables.Towns.Stored(town);
+        if (town == 0 || entry.City != tables.Towns.Stored(town - 1).City) FRunStarts.push_back(town);
+        if (entry.Code.Length > 0) {
+            const TStoredShi& city = tables.Cities.Stored(entry.City);
+            const TStoredKenmei& pref = tables.Prefs.Stored(city.Pref);
+            FLongestText = std::max({FLongestText,
+                                     std::size_t{pref.Name.Length} + city.Name.Length + entry.Name.Length,
+                                     std::size_t{pref.Kana.Length} + city.Kana.Length + entry.Kana.Length});
+        }
+        std::uint32_t start = end;
+        bool first = true;
+        for (const TTextSpan text : {entry.Name, entry.Kana}) {
+            if (text.Length == 0) continue;
+            if (text.Offset < end) FLaidOut = false;
+            if (first) start = text.Offset;
+            first = false;
+            end = text.Offset + text.Length;
+        }
+        FTextStarts.push_back(start);
+    }
+    FTextStarts.push_back(end);
+    if (!FLaidOut) FTextStarts = {};
+}
+
+int TAddressIndex::RunEnd(int town) const
+{
+    const auto next = std::upper_bound(FRunStarts.begin(), FRunStarts.end(), town);
+    return next == FRunStarts.end() ? FEndTown : *next;
+}
+
+void TAddressIndex::BuildPairs()
+{
+    FPairs = std::make_unique<std::bitset<65536>>();
+    std::bitset<65536>& pairs = *FPairs;
+    // Each character start and the byte after it, walking from `at`; returns where the walk ends
+    // (the text's end, or one past it when its last character is cut off).
+    const auto walk = [&pairs](std::string_view text, std::size_t at) {
+        for (; at < text.size(); at += IsLead(text[at]) ? 2 : 1)
+            if (at + 1 < text.size()) pairs.set(PairOf(text[at], text[at + 1]));
+        return at;
+    };
+    std::string head;
+    for (const bool reading : {false, true}) {
+        int headCity = -1;
+        std::size_t shift = 0;
+        bool lastByteStarts = false;  // the head's last byte starts a character
+        for (int town = 0; town < FEndTown; ++town) {
+            const TStoredPostNo& entry = FTables.Towns.Stored(town);
+            if (entry.Code.Length == 0) continue;
+            if (entry.City != headCity) {
+                headCity = entry.City;
+                const TStoredShi& city = FTables.Cities.Stored(entry.City);
+                const TStoredKenmei& pref = FTables.Prefs.Stored(city.Pref);
+                head.assign(FTables.Text(reading ? pref.Kana : pref.Name));
+                head.append(FTables.Text(reading ? city.Kana : city.Name));
+                std::size_t at = 0, last = 0;
+                for (; at < head.size(); at += IsLead(head[at]) ? 2 : 1) {
+                    last = at;
+                    if (at + 1 < head.size()) pairs.set(PairOf(head[at], head[at + 1]));
+                }
+                shift = at - head.size();
+                lastByteStarts = !head.empty() && last == head.size() - 1;
+            }
+            const std::string_view own = FTables.Text(reading ? entry.Kana : entry.Name);
+            if (own.empty()) continue;
+            if (lastByteStarts) pairs.set(PairOf(head.back(), own[0]));
+            walk(own, shift);
+        }
+    }
+}
+
+std::size_t TAddressIndex::PlausibleLength(std::string_view text)
+{
+    if (!FPairs) BuildPairs();
+    for (std::size_t at = 0; at + 1 < text.size();) {
+        if (!FPairs->test(PairOf(text[at], text[at + 1]))) return at + 1;
+        at += IsLead(text[at]) ? 2 : 1;
+    }
+    return text.size();
+}
+
+std::size_t TAddressIndex::HeldBytes() const
+{
+    return FCityNames.HeldBytes() + FRunStarts.capacity() * sizeof(std::int32_t) +
+           FTextStarts.capacity() * sizeof(std::uint32_t) + (FPairs ? sizeof(*FPairs) : 0);
+}
+
+TAddressMatch::TAddressMatch(const TAddressIndex& index, std::string_view text)
+    : FIndex(index), FTables(index.Tables()), FText(text), FBorders(text.size())
+{
+    // FBorders[i]: the length of the longest proper beginning of text[0..i] that also ends it.
+    for (std::size_t i = 1, length = 0; i < text.size(); ++i) {
+        while (length > 0 && text[i] != text[length]) length = FBorders[length - 1];
+        if (text[i] == text[length]) ++length;
+        FBorders[i] = static_cast<std::uint32_t>(length);
+    }
+}
+
+void TAddressMatch::MatchHead(std::string_view pref, std::string_view city, THead& head)
+{
+    head.Contains = false;
+    head.Rests.clear();
+    FJoined.assign(pref).append(city);
+    const std::string_view joined = FJoined;
+    const std::size_t size = joined.size();
+    FStarts.assign(size, 0);
+    std::size_t at = 0;
+    for (; at < size; at += IsLead(joined[at]) ? 2 : 1) FStarts[at] = 1;
+    head.Shift = static_cast<std::uint8_t>(at - size);
+    if (std::memchr(joined.data(), FText[0], size) == nullptr) return;  // most heads: nothing to match
+
+    // One pass of the text's matching automaton over the head finds where the text occurs in it and,
+    // at its end, every end of the head that begins the text.
+    const std::size_t length = FText.size();
+    std::size_t matched = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        while (matched > 0 && joined[i] != FText[matched]) matched = FBorders[matched - 1];
+        if (joined[i] == FText[matched]) ++matched;
+        if (matched == length) {
+            if (FStarts[i + 1 - length]) {
+                head.Contains = true;
+                return;
+            }
+            matched = FBorders[matched - 1];
+        }
+    }
+    for (; matched > 0; matched = FBorders[matched - 1])
+        if (FStarts[size - matched]) head.Rests.push_back(static_cast<std::uint32_t>(length - matched));
+}
+
+namespace {
+
+// Whether `text`, whose characters start at byte `shift` and after each character, holds `wanted`
+// at a character start. The walk over the characters only goes forward, so a text is walked once
+// however many byte-level hits it has.
+bool ContainsFrom(std::string_view text, std::size_t shift, std::string_view wanted)
+{
+    std::size_t at = 0, walk = shift;
+    for (;;) {
+        const std::size_t found = FindBytes(text.substr(at), wanted);
+        if (found == std::string_view::npos) return false;
+        const std::size_t hit = at + found;
+        while (walk < hit) walk += IsLead(text[walk]) ? 2 : 1;
+        if (walk == hit) return true;
+        at = hit + 1;
+    }
+}
+
+bool BeginsWithRest(std::string_view text, const std::vector<std::uint32_t>& rests, std::string_view wanted)
+{
+    for (const std::uint32_t rest : rests)
+        if (text.starts_with(wanted.substr(wanted.size() - rest))) return true;
+    return false;
+}
+
+}  // namespace
+
+bool TAddressMatch::TownMatches(int town) const
+{
+    const TStoredPostNo& entry = FTables.Towns.Stored(town);
+    if (entry.Code.Length == 0) return false;
+    if (FAddressHead.Contains || FReadingHead.Contains) return true;
+    const std::string_view name = FTables.Text(entry.Name), kana = FTables.Text(entry.Kana);
+    return BeginsWithRest(name, FAddressHead.Rests, FText) || BeginsWithRest(kana, FReadingHead.Rests, FText) ||
+           ContainsFrom(name, FAddressHead.Shift, FText) || ContainsFrom(kana, FReadingHead.Shift, FText);
+}
+
+int TAddressMatch::ScanRun(int from, int to) const
+{
+    const std::string_view store = FTables.StoredBytes();
+    const std::size_t end = FIndex.TextStart(to);
+    std::size_t at = FIndex.TextStart(from);
+    int town = from;
+    std::size_t walkField = std::string_view::npos, walk = 0;  // the field walked, and its walk so far
+    while (at < end) {
+        const std::size_t found = FindBytes(store.substr(at, end - at), FText);
+        if (found == std::string_view::npos) return to;
+        const std::size_t hit = at + found;
+        // The town whose texts hold the hit: galloping from the last one, since hits tend to lie a
+        // few towns ahead.
+        int low = town, high = town + 1;
+        for (int step = 1; high < to && FIndex.TextStart(high) <= hit; step *= 2) {
+            low = high;
+            high = std::min(to, low + step);
+        }
+        while (high - low > 1) {
+            const int middle = low + (high - low) / 2;
+            (FIndex.TextStart(middle) <= hit ? low : high) = middle;
+        }
+        town = low;
+        const TStoredPostNo& entry = FTables.Towns.Stored(town);
+        const auto holds = [&](TTextSpan span) {
+            return hit >= span.Offset && hit + FText.size() <= span.Offset + span.Length;
+        };
+        TTextSpan field;
+        std::size_t shift = 0;
+        if (holds(entry.Name)) {
+            field = entry.Name;
+            shift = FAddressHead.Shift;
+        } else if (holds(entry.Kana)) {
+            field = entry.Kana;
+            shift = FReadingHead.Shift;
+        } else {  // across two texts, or in a code or a head's name between them
+            at = hit + 1;
+            continue;
+        }
+        if (entry.Code.Length == 0) {  // a town without a code gives no line
+            at = FIndex.TextStart(town + 1);
+            continue;
+        }
+        if (field.Offset != walkField) {
+            walkField = field.Offset;
+            walk = field.Offset + shift;
+        }
+        while (walk < hit) walk += IsLead(store[walk]) ? 2 : 1;
+        if (walk == hit) return town;
+        at = hit + 1;
+    }
+    return to;
+}
+
+int TAddressMatch::NextMatch(int from, int to)
+{
+    const int end = std::min(to, FIndex.EndTown());
+    for (int town = from; town < end;) {
+        const int city = FTables.Towns.Stored(town).City;
+        const int runEnd = std::min(end, FIndex.RunEnd(town));
+        if (city != FCity) {
+            FCity = city;
+            const TStoredShi& entry = FTables.Cities.Stored(city);
+            const TStoredKenmei& pref = FTables.Prefs.Stored(entry.Pref);
+            MatchHead(FTables.Text(pref.Name), FTables.Text(entry.Name), FAddressHead);
+            MatchHead(FTables.Text(pref.Kana), FTables.Text(entry.Kana), FReadingHead);
+        }
+        const bool ownTextsOnly = !FAddressHead.Contains && !FReadingHead.Contains && FAddressHead.Rests.empty() &&
+                                  FReadingHead.Rests.empty();
+        if (ownTextsOnly && FIndex.LaidOut()) {
+            const int found = ScanRun(town, runEnd);
+            if (found < runEnd) return found;
+        } else {
+            for (int candidate = town; candidate < runEnd; ++candidate)
+                if (TownMatches(candidate)) return candidate;
+        }
+        town = runEnd;
+    }
+    return to;
 }
