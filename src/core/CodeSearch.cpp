@@ -9,16 +9,20 @@ namespace {
 
 constexpr int TownCount = decltype(TPostalTables::Towns)::Capacity;
 
-// The value of a code of seven ASCII digits; -1 for any other code.
+// The value of a code of seven ASCII digits; -1 for any other code. The digits are read as one
+// word, with a "0" in front to make eight, and combined pairwise.
 std::int32_t SevenDigits(std::string_view code)
 {
     if (code.size() != 7) return -1;
-    std::int32_t value = 0;
-    for (const char c : code) {
-        if (c < '0' || c > '9') return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
+    std::uint64_t word = '0';  // the first digit in the lowest byte
+    for (std::size_t i = 0; i < 7; ++i) word |= std::uint64_t{static_cast<unsigned char>(code[i])} << (8 * i + 8);
+    // Every byte 0x30-0x39: high half 3, and the low half still below 16 with 6 added.
+    constexpr std::uint64_t highs = 0xF0F0F0F0F0F0F0F0, threes = 0x3030303030303030;
+    if ((word & highs) != threes || ((word + 0x0606060606060606) & highs) != threes) return -1;
+    word = (word & 0x0F0F0F0F0F0F0F0F) * 2561 >> 8;
+    word = (word & 0x00FF00FF00FF00FF) * 6553601 >> 16;
+    word = (word & 0x0000FFFF0000FFFF) * 42949672960001 >> 32;
+    return static_cast<std::int32_t>(word);
 }
 
 }  // namespace
@@ -107,8 +111,13 @@ TSearchResult TPostalSearch::ByCode(std::string_view query) const
         towns = FCodes->Find(query);
     } else if (!FCodesWalked) {
         FCodesWalked = true;
-        for (int town = 0; town < TownCount; ++town)
-            if (SjisBeginsWith(FTables.Text(FTables.Towns.Stored(town).Code), query)) towns.push_back(town);
+        const std::string_view store = FTables.StoredBytes();
+        for (int town = 0; town < TownCount; ++town) {
+            const TTextSpan code = FTables.Towns.Stored(town).Code;
+            if (code.Length >= query.size() && !query.empty() && store[code.Offset] == query[0] &&
+                store.substr(code.Offset, query.size()) == query)
+                towns.push_back(town);
+        }
     } else {
         FCodes = std::make_unique<TCodeIndex>(FTables);
         towns = FCodes->Find(query);

@@ -33,9 +33,10 @@ TCityNames::TCityNames(const TPostalTables& tables)
                     {static_cast<std::uint16_t>(first << 8 | static_cast<unsigned char>(text[1])), city, text});
         }
     }
+    // FirstIn looks at every name of a key, so the order among them does not matter.
     const auto byKey = [](const TName& a, const TName& b) { return a.Key < b.Key; };
-    std::stable_sort(FLong.begin(), FLong.end(), byKey);
-    std::stable_sort(FShort.begin(), FShort.end(), byKey);
+    std::sort(FLong.begin(), FLong.end(), byKey);
+    std::sort(FShort.begin(), FShort.end(), byKey);
     FLong.shrink_to_fit();
     FShort.shrink_to_fit();
 }
@@ -72,33 +73,35 @@ TAddressIndex::TAddressIndex(const TPostalTables& tables) : FTables(tables), FCi
         FLastCity[static_cast<std::size_t>(pref)] = city;
     }
 
-    for (int town = 0; town < TownCount; ++town)
-        if (tables.Towns.Stored(town).Code.Length > 0) FEndTown = town + 1;
+    FEndTown = TownCount;
+    while (FEndTown > 0 && tables.Towns.Stored(FEndTown - 1).Code.Length == 0) --FEndTown;
 
-    FTextStarts.reserve(static_cast<std::size_t>(FEndTown) + 1);
+    FTextStarts.resize(static_cast<std::size_t>(FEndTown) + 1);
     std::uint32_t end = 0;  // where the texts of the towns so far end
+    int runCity = -1;
+    std::size_t nameHead = 0, kanaHead = 0;  // the lengths of the run's city's heads
     for (int town = 0; town < FEndTown; ++town) {
         const TStoredPostNo& entry = tables.Towns.Stored(town);
-        if (town == 0 || entry.City != tables.Towns.Stored(town - 1).City) FRunStarts.push_back(town);
-        if (entry.Code.Length > 0) {
+        if (entry.City != runCity) {
+            runCity = entry.City;
+            FRunStarts.push_back(town);
             const TStoredShi& city = tables.Cities.Stored(entry.City);
             const TStoredKenmei& pref = tables.Prefs.Stored(city.Pref);
-            FLongestText = std::max({FLongestText,
-                                     std::size_t{pref.Name.Length} + city.Name.Length + entry.Name.Length,
-                                     std::size_t{pref.Kana.Length} + city.Kana.Length + entry.Kana.Length});
+            nameHead = std::size_t{pref.Name.Length} + city.Name.Length;
+            kanaHead = std::size_t{pref.Kana.Length} + city.Kana.Length;
         }
-        std::uint32_t start = end;
-        bool first = true;
-        for (const TTextSpan text : {entry.Name, entry.Kana}) {
+        if (entry.Code.Length > 0)
+            FLongestText = std::max({FLongestText, nameHead + entry.Name.Length, kanaHead + entry.Kana.Length});
+        FTextStarts[static_cast<std::size_t>(town)] = entry.Name.Length > 0   ? entry.Name.Offset
+                                                      : entry.Kana.Length > 0 ? entry.Kana.Offset
+                                                                              : end;
+        for (const TTextSpan text : {entry.Name, entry.Kana}) {  // each after the one before
             if (text.Length == 0) continue;
-            if (text.Offset < end) FLaidOut = false;
-            if (first) start = text.Offset;
-            first = false;
+            FLaidOut = FLaidOut && text.Offset >= end;
             end = text.Offset + text.Length;
         }
-        FTextStarts.push_back(start);
     }
-    FTextStarts.push_back(end);
+    FTextStarts[static_cast<std::size_t>(FEndTown)] = end;
     if (!FLaidOut) FTextStarts = {};
 }
 
@@ -180,14 +183,23 @@ void TAddressMatch::MatchHead(std::string_view pref, std::string_view city, THea
 {
     head.Contains = false;
     head.Rests.clear();
+    // Where the characters walked from the prefecture's name go past the city's name's end.
+    const auto walkPast = [](std::string_view text, std::size_t at) {
+        while (at < text.size()) at += IsLead(text[at]) ? 2 : 1;
+        return at - text.size();
+    };
+    head.Shift = static_cast<std::uint8_t>(walkPast(city, walkPast(pref, 0)));
+    // Most heads hold not even the text's first byte: nothing to match.
+    const auto holdsFirst = [this](std::string_view text) {
+        return !text.empty() && std::memchr(text.data(), FText[0], text.size()) != nullptr;
+    };
+    if (!holdsFirst(pref) && !holdsFirst(city)) return;
+
     FJoined.assign(pref).append(city);
     const std::string_view joined = FJoined;
     const std::size_t size = joined.size();
     FStarts.assign(size, 0);
-    std::size_t at = 0;
-    for (; at < size; at += IsLead(joined[at]) ? 2 : 1) FStarts[at] = 1;
-    head.Shift = static_cast<std::uint8_t>(at - size);
-    if (std::memchr(joined.data(), FText[0], size) == nullptr) return;  // most heads: nothing to match
+    for (std::size_t at = 0; at < size; at += IsLead(joined[at]) ? 2 : 1) FStarts[at] = 1;
 
     // One pass of the text's matching automaton over the head finds where the text occurs in it and,
     // at its end, every end of the head that begins the text.
