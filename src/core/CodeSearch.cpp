@@ -61,10 +61,10 @@ std::size_t TCodeIndex::HeldBytes() const
     return (FTowns.capacity() + FOther.capacity()) * sizeof(std::int32_t) + FTails.capacity() * sizeof(std::uint16_t);
 }
 
-std::vector<int> TCodeIndex::Find(std::string_view prefix) const
+void TCodeIndex::Find(std::string_view prefix, std::vector<int>& found) const
 {
-    std::vector<int> found;
-    if (prefix.empty()) return found;
+    found.clear();
+    if (prefix.empty()) return;
     const bool digits = prefix.size() <= 7 && std::all_of(prefix.begin(), prefix.end(), [](char c) {
         return c >= '0' && c <= '9';
     });
@@ -100,15 +100,15 @@ std::vector<int> TCodeIndex::Find(std::string_view prefix) const
         ordered = false;
     }
     if (!ordered) std::sort(found.begin(), found.end());
-    return found;
 }
 
 TSearchResult TPostalSearch::ByCode(std::string_view query) const
 {
     TSearchResult result;
-    std::vector<int> towns;
+    std::vector<int>& towns = FFound;
+    towns.clear();
     if (FCodes) {
-        towns = FCodes->Find(query);
+        FCodes->Find(query, towns);
     } else if (!FCodesWalked) {
         FCodesWalked = true;
         const std::string_view store = FTables.StoredBytes();
@@ -120,10 +120,10 @@ TSearchResult TPostalSearch::ByCode(std::string_view query) const
         }
     } else {
         FCodes = std::make_unique<TCodeIndex>(FTables);
-        towns = FCodes->Find(query);
+        FCodes->Find(query, towns);
     }
     result.Lines.reserve(towns.size());
-    for (int town : towns) result.Lines.push_back(ResultLine(FTables, town));
+    for (const int town : towns) result.Lines.push_back(ResultLine(FTables, town));
     result.Status = CountText(static_cast<long long>(result.Lines.size()));
     return result;
 }

@@ -42,6 +42,7 @@ private:
     const TPostalTables& FTables;
     mutable std::unique_ptr<TCodeIndex> FCodes;
     mutable bool FCodesWalked = false;
+    mutable std::vector<int> FFound;  // the towns a code search found, kept for its room
     mutable std::unique_ptr<TAddressIndex> FAddresses;
 
     TAddressIndex& Addresses() const;

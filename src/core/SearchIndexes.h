@@ -18,8 +18,9 @@ class TCodeIndex
 {
 public:
     explicit TCodeIndex(const TPostalTables& tables);
-    // The towns whose Code begins with `prefix`, in table order; none for an empty prefix.
-    std::vector<int> Find(std::string_view prefix) const;
+    // Fills `found` with the towns whose Code begins with `prefix`, in table order; none for an
+    // empty prefix.
+    void Find(std::string_view prefix, std::vector<int>& found) const;
     std::size_t HeldBytes() const;
 
 private:
