@@ -314,7 +314,7 @@ TEST(AddressSearchLayouts, SameAnswerAsAPlainWalkWhereverTheTownsTextsLie)
 {
     std::mt19937 random(5);
     for (const bool laidOut : {true, false}) {
-        for (int round = 0; round < 8; ++round) {
+        for (int round = 0; round < 4; ++round) {
             const TRandomTables data(random, laidOut);
             const TPostalSearch fast(data.Tables);
             const TPlainSearch plain(data.Tables);
