@@ -76,6 +76,7 @@ TAddressIndex::TAddressIndex(const TPostalTables& tables) : FTables(tables), FCi
     FEndTown = TownCount;
     while (FEndTown > 0 && tables.Towns.Stored(FEndTown - 1).Code.Length == 0) --FEndTown;
 
+    FHeads.resize(decltype(TPostalTables::Cities)::Capacity);
     FTextStarts.resize(static_cast<std::size_t>(FEndTown) + 1);
     std::uint32_t end = 0;  // where the texts of the towns so far end
     int runCity = -1;
@@ -84,11 +85,25 @@ TAddressIndex::TAddressIndex(const TPostalTables& tables) : FTables(tables), FCi
         const TStoredPostNo& entry = tables.Towns.Stored(town);
         if (entry.City != runCity) {
             runCity = entry.City;
-            FRunStarts.push_back(town);
+            FRuns.push_back({town, entry.City});
             const TStoredShi& city = tables.Cities.Stored(entry.City);
             const TStoredKenmei& pref = tables.Prefs.Stored(city.Pref);
             nameHead = std::size_t{pref.Name.Length} + city.Name.Length;
             kanaHead = std::size_t{pref.Kana.Length} + city.Kana.Length;
+            // Walks the characters of the prefecture's text and then the city's, noting each byte;
+            // returns how far the walk goes past the city's text.
+            THeadBytes& head = FHeads[static_cast<std::size_t>(entry.City)];
+            const auto walk = [&head, &tables](TTextSpan prefText, TTextSpan cityText) {
+                std::size_t at = 0;
+                for (const std::string_view text : {tables.Text(prefText), tables.Text(cityText)}) {
+                    for (const char b : text) head.Bytes.set(static_cast<unsigned char>(b));
+                    while (at < text.size()) at += IsLead(text[at]) ? 2 : 1;
+                    at -= text.size();
+                }
+                return static_cast<std::uint8_t>(at);
+            };
+            head.NameShift = walk(pref.Name, city.Name);
+            head.KanaShift = walk(pref.Kana, city.Kana);
         }
         if (entry.Code.Length > 0)
             FLongestText = std::max({FLongestText, nameHead + entry.Name.Length, kanaHead + entry.Kana.Length});
@@ -101,53 +116,52 @@ TAddressIndex::TAddressIndex(const TPostalTables& tables) : FTables(tables), FCi
             end = text.Offset + text.Length;
         }
     }
+    FRuns.push_back({FEndTown, 0});
     FTextStarts[static_cast<std::size_t>(FEndTown)] = end;
     if (!FLaidOut) FTextStarts = {};
 }
 
-int TAddressIndex::RunEnd(int town) const
+int TAddressIndex::RunOf(int town) const
 {
-    const auto next = std::upper_bound(FRunStarts.begin(), FRunStarts.end(), town);
-    return next == FRunStarts.end() ? FEndTown : *next;
+    const auto after = std::upper_bound(FRuns.begin(), FRuns.end() - 1, town,
+                                        [](int t, const TRun& run) { return t < run.FirstTown; });
+    return static_cast<int>(after - FRuns.begin()) - 1;
 }
 
 void TAddressIndex::BuildPairs()
 {
     FPairs = std::make_unique<std::bitset<65536>>();
     std::bitset<65536>& pairs = *FPairs;
-    // Each character start and the byte after it, walking from `at`; returns where the walk ends
-    // (the text's end, or one past it when its last character is cut off).
+    // Sets the pair at each character start of `text` reached by a walk from byte `at`; returns
+    // whether its last byte starts a character, whose pair then takes the next text's first byte.
     const auto walk = [&pairs](std::string_view text, std::size_t at) {
-        for (; at < text.size(); at += IsLead(text[at]) ? 2 : 1)
+        bool lastStarts = false;
+        for (; at < text.size(); at += IsLead(text[at]) ? 2 : 1) {
             if (at + 1 < text.size()) pairs.set(PairOf(text[at], text[at + 1]));
-        return at;
+            lastStarts = at + 1 == text.size();
+        }
+        return lastStarts;
     };
     std::string head;
-    for (const bool reading : {false, true}) {
-        int headCity = -1;
-        std::size_t shift = 0;
-        bool lastByteStarts = false;  // the head's last byte starts a character
-        for (int town = 0; town < FEndTown; ++town) {
-            const TStoredPostNo& entry = FTables.Towns.Stored(town);
-            if (entry.Code.Length == 0) continue;
-            if (entry.City != headCity) {
-                headCity = entry.City;
-                const TStoredShi& city = FTables.Cities.Stored(entry.City);
-                const TStoredKenmei& pref = FTables.Prefs.Stored(city.Pref);
-                head.assign(FTables.Text(reading ? pref.Kana : pref.Name));
-                head.append(FTables.Text(reading ? city.Kana : city.Name));
-                std::size_t at = 0, last = 0;
-                for (; at < head.size(); at += IsLead(head[at]) ? 2 : 1) {
-                    last = at;
-                    if (at + 1 < head.size()) pairs.set(PairOf(head[at], head[at + 1]));
-                }
-                shift = at - head.size();
-                lastByteStarts = !head.empty() && last == head.size() - 1;
+    for (int run = 0; run < RunCount(); ++run) {
+        const int cityIndex = RunCity(run);
+        const TStoredShi& city = FTables.Cities.Stored(cityIndex);
+        const TStoredKenmei& pref = FTables.Prefs.Stored(city.Pref);
+        for (const bool reading : {false, true}) {
+            head.assign(FTables.Text(reading ? pref.Kana : pref.Name));
+            head.append(FTables.Text(reading ? city.Kana : city.Name));
+            const std::size_t shift = reading ? KanaShift(cityIndex) : NameShift(cityIndex);
+            bool walked = false, lastStarts = false;  // the head is walked once, for a town with a code
+            for (int town = RunStart(run); town < RunStart(run + 1); ++town) {
+                const TStoredPostNo& entry = FTables.Towns.Stored(town);
+                if (entry.Code.Length == 0) continue;
+                if (!walked) lastStarts = walk(head, 0);
+                walked = true;
+                const std::string_view own = FTables.Text(reading ? entry.Kana : entry.Name);
+                if (own.empty()) continue;
+                if (lastStarts) pairs.set(PairOf(head.back(), own[0]));
+                walk(own, shift);
             }
-            const std::string_view own = FTables.Text(reading ? entry.Kana : entry.Name);
-            if (own.empty()) continue;
-            if (lastByteStarts) pairs.set(PairOf(head.back(), own[0]));
-            walk(own, shift);
         }
     }
 }
@@ -164,12 +178,13 @@ std::size_t TAddressIndex::PlausibleLength(std::string_view text)
 
 std::size_t TAddressIndex::HeldBytes() const
 {
-    return FCityNames.HeldBytes() + FRunStarts.capacity() * sizeof(std::int32_t) +
+    return FCityNames.HeldBytes() + FRuns.capacity() * sizeof(TRun) + FHeads.capacity() * sizeof(THeadBytes) +
            FTextStarts.capacity() * sizeof(std::uint32_t) + (FPairs ? sizeof(*FPairs) : 0);
 }
 
 TAddressMatch::TAddressMatch(const TAddressIndex& index, std::string_view text)
-    : FIndex(index), FTables(index.Tables()), FText(text), FBorders(text.size())
+    : FIndex(index), FTables(index.Tables()), FText(text), FBorders(text.size()),
+      FCities(decltype(TPostalTables::Cities)::Capacity, csUnknown)
 {
     // FBorders[i]: the length of the longest proper beginning of text[0..i] that also ends it.
     for (std::size_t i = 1, length = 0; i < text.size(); ++i) {
@@ -183,18 +198,6 @@ void TAddressMatch::MatchHead(std::string_view pref, std::string_view city, THea
 {
     head.Contains = false;
     head.Rests.clear();
-    // Where the characters walked from the prefecture's name go past the city's name's end.
-    const auto walkPast = [](std::string_view text, std::size_t at) {
-        while (at < text.size()) at += IsLead(text[at]) ? 2 : 1;
-        return at - text.size();
-    };
-    head.Shift = static_cast<std::uint8_t>(walkPast(city, walkPast(pref, 0)));
-    // Most heads hold not even the text's first byte: nothing to match.
-    const auto holdsFirst = [this](std::string_view text) {
-        return !text.empty() && std::memchr(text.data(), FText[0], text.size()) != nullptr;
-    };
-    if (!holdsFirst(pref) && !holdsFirst(city)) return;
-
     FJoined.assign(pref).append(city);
     const std::string_view joined = FJoined;
     const std::size_t size = joined.size();
@@ -220,6 +223,32 @@ void TAddressMatch::MatchHead(std::string_view pref, std::string_view city, THea
         if (FStarts[size - matched]) head.Rests.push_back(static_cast<std::uint32_t>(length - matched));
 }
 
+void TAddressMatch::LoadHeads(int city)
+{
+    if (city == FCity) return;
+    FCity = city;
+    const TStoredShi& entry = FTables.Cities.Stored(city);
+    const TStoredKenmei& pref = FTables.Prefs.Stored(entry.Pref);
+    MatchHead(FTables.Text(pref.Name), FTables.Text(entry.Name), FAddressHead);
+    MatchHead(FTables.Text(pref.Kana), FTables.Text(entry.Kana), FReadingHead);
+}
+
+TAddressMatch::TCityState TAddressMatch::StateOf(int city)
+{
+    TCityState& state = FCities[static_cast<std::size_t>(city)];
+    if (state == csUnknown) {
+        // Most heads hold not even the text's first byte: nothing to match.
+        state = csOwnTexts;
+        if (FIndex.HeadHolds(city, FText[0])) {
+            LoadHeads(city);
+            if (FAddressHead.Contains || FReadingHead.Contains || !FAddressHead.Rests.empty() ||
+                !FReadingHead.Rests.empty())
+                state = csHeads;
+        }
+    }
+    return state;
+}
+
 namespace {
 
 // Whether `text`, whose characters start at byte `shift` and after each character, holds `wanted`
@@ -240,24 +269,35 @@ bool ContainsFrom(std::string_view text, std::size_t shift, std::string_view wan
 
 bool BeginsWithRest(std::string_view text, const std::vector<std::uint32_t>& rests, std::string_view wanted)
 {
-    for (const std::uint32_t rest : rests)
-        if (text.starts_with(wanted.substr(wanted.size() - rest))) return true;
+    for (const std::uint32_t rest : rests) {
+        const std::string_view left = wanted.substr(wanted.size() - rest);
+        if (!text.empty() && text[0] == left[0] && text.starts_with(left)) return true;
+    }
     return false;
 }
 
 }  // namespace
 
-bool TAddressMatch::TownMatches(int town) const
+bool TAddressMatch::HeadsMatch(std::string_view name, std::string_view kana) const
+{
+    return FAddressHead.Contains || FReadingHead.Contains || BeginsWithRest(name, FAddressHead.Rests, FText) ||
+           BeginsWithRest(kana, FReadingHead.Rests, FText);
+}
+
+bool TAddressMatch::TownMatches(int town)
 {
     const TStoredPostNo& entry = FTables.Towns.Stored(town);
     if (entry.Code.Length == 0) return false;
-    if (FAddressHead.Contains || FReadingHead.Contains) return true;
     const std::string_view name = FTables.Text(entry.Name), kana = FTables.Text(entry.Kana);
-    return BeginsWithRest(name, FAddressHead.Rests, FText) || BeginsWithRest(kana, FReadingHead.Rests, FText) ||
-           ContainsFrom(name, FAddressHead.Shift, FText) || ContainsFrom(kana, FReadingHead.Shift, FText);
+    if (StateOf(entry.City) == csHeads) {
+        LoadHeads(entry.City);
+        if (HeadsMatch(name, kana)) return true;
+    }
+    return ContainsFrom(name, FIndex.NameShift(entry.City), FText) ||
+           ContainsFrom(kana, FIndex.KanaShift(entry.City), FText);
 }
 
-int TAddressMatch::ScanRun(int from, int to) const
+int TAddressMatch::ScanOwnTexts(int from, int to) const
 {
     const std::string_view store = FTables.StoredBytes();
     const std::size_t end = FIndex.TextStart(to);
@@ -288,10 +328,10 @@ int TAddressMatch::ScanRun(int from, int to) const
         std::size_t shift = 0;
         if (holds(entry.Name)) {
             field = entry.Name;
-            shift = FAddressHead.Shift;
+            shift = FIndex.NameShift(entry.City);
         } else if (holds(entry.Kana)) {
             field = entry.Kana;
-            shift = FReadingHead.Shift;
+            shift = FIndex.KanaShift(entry.City);
         } else {  // across two texts, or in a code or a head's name between them
             at = hit + 1;
             continue;
@@ -311,29 +351,70 @@ int TAddressMatch::ScanRun(int from, int to) const
     return to;
 }
 
+int TAddressMatch::OwnTextsMatch(int from, int to)
+{
+    if (to != FOwnTo || from < FOwnFrom || from > FOwnFound) {
+        FOwnFrom = from;
+        FOwnTo = to;
+        FOwnFound = ScanOwnTexts(from, to);
+    }
+    return FOwnFound;
+}
+
+int TAddressMatch::RunOf(int town)
+{
+    if (town < FIndex.RunStart(FRun)) return FRun = FIndex.RunOf(town);
+    for (int step = 0; FIndex.RunStart(FRun + 1) <= town; ++step)
+        if (step == 4) return FRun = FIndex.RunOf(town);
+        else ++FRun;
+    return FRun;
+}
+
 int TAddressMatch::NextMatch(int from, int to)
 {
     const int end = std::min(to, FIndex.EndTown());
-    for (int town = from; town < end;) {
-        const int city = FTables.Towns.Stored(town).City;
-        const int runEnd = std::min(end, FIndex.RunEnd(town));
-        if (city != FCity) {
-            FCity = city;
-            const TStoredShi& entry = FTables.Cities.Stored(city);
-            const TStoredKenmei& pref = FTables.Prefs.Stored(entry.Pref);
-            MatchHead(FTables.Text(pref.Name), FTables.Text(entry.Name), FAddressHead);
-            MatchHead(FTables.Text(pref.Kana), FTables.Text(entry.Kana), FReadingHead);
+    if (from >= end) return to;
+    int town = from;
+    int run = RunOf(town);
+    while (town < end) {
+        if (FIndex.LaidOut()) {
+            // The runs from here whose cities' heads play no part are searched with one byte search.
+            // The stretch is kept for the next call, which starts inside it, so each run is looked at
+            // once in all.
+            if (run < FStretchRun || run > FStretchEnd || FStretchLimit != end) {
+                FStretchRun = FStretchEnd = run;
+                FStretchLimit = end;
+            }
+            while (FStretchEnd < FIndex.RunCount() && FIndex.RunStart(FStretchEnd) < end &&
+                   StateOf(FIndex.RunCity(FStretchEnd)) == csOwnTexts)
+                ++FStretchEnd;
+            const int stretchEnd = std::min(end, FIndex.RunStart(FStretchEnd));
+            if (town < stretchEnd) {
+                const int found = OwnTextsMatch(town, stretchEnd);
+                if (found < stretchEnd) return found;
+                town = stretchEnd;
+            }
+            run = FStretchEnd;
+            if (town >= end) break;
         }
-        const bool ownTextsOnly = !FAddressHead.Contains && !FReadingHead.Contains && FAddressHead.Rests.empty() &&
-                                  FReadingHead.Rests.empty();
-        if (ownTextsOnly && FIndex.LaidOut()) {
-            const int found = ScanRun(town, runEnd);
-            if (found < runEnd) return found;
+        const int runEnd = std::min(end, FIndex.RunStart(run + 1));
+        if (!FIndex.LaidOut()) {
+            for (; town < runEnd; ++town)
+                if (TownMatches(town)) return town;
         } else {
-            for (int candidate = town; candidate < runEnd; ++candidate)
-                if (TownMatches(candidate)) return candidate;
+            // A city whose heads play a part: before the first town whose own texts hold the text,
+            // only a head can make a town match.
+            LoadHeads(FIndex.RunCity(run));
+            const bool everyTown = FAddressHead.Contains || FReadingHead.Contains;
+            const int holding = everyTown ? runEnd : OwnTextsMatch(town, runEnd);
+            for (; town < holding; ++town) {
+                const TStoredPostNo& entry = FTables.Towns.Stored(town);
+                if (entry.Code.Length > 0 && HeadsMatch(FTables.Text(entry.Name), FTables.Text(entry.Kana)))
+                    return town;
+            }
+            if (holding < runEnd) return holding;
         }
-        town = runEnd;
+        ++run;
     }
     return to;
 }

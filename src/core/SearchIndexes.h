@@ -73,8 +73,20 @@ public:
     int LastCity(int pref) const { return FLastCity[static_cast<std::size_t>(pref)]; }
     // One past the last town that has a code: no town from there on gives a line.
     int EndTown() const { return FEndTown; }
-    // The first town after `town` whose City differs (EndTown() at most).
-    int RunEnd(int town) const;
+    // The runs of consecutive towns of one city, in table order, up to EndTown(): run r holds the
+    // towns [RunStart(r), RunStart(r + 1)) of city RunCity(r), and RunStart(RunCount()) is EndTown().
+    int RunCount() const { return static_cast<int>(FRuns.size()) - 1; }
+    int RunStart(int run) const { return FRuns[static_cast<std::size_t>(run)].FirstTown; }
+    int RunCity(int run) const { return FRuns[static_cast<std::size_t>(run)].City; }
+    // The run that holds `town` (0 <= town < EndTown()).
+    int RunOf(int town) const;
+    // For a city that has towns: whether its address head or its reading head holds byte `b`.
+    bool HeadHolds(int city, char b) const { return Head(city).Bytes.test(static_cast<unsigned char>(b)); }
+    // For a city that has towns: 1 when the last character of its address head takes the first byte
+    // of its towns' Names (the head ends in a lone lead byte), else 0; the same for the reading head
+    // and the towns' Kana.
+    std::size_t NameShift(int city) const { return Head(city).NameShift; }
+    std::size_t KanaShift(int city) const { return Head(city).KanaShift; }
     // The longest full address or full reading of any town that has a code, in bytes.
     std::size_t LongestText() const { return FLongestText; }
     // Whether the towns' Name and Kana texts lie in the store in table order, each town's Name
@@ -102,10 +114,22 @@ private:
     int FEndTown = 0;
     std::size_t FLongestText = 0;
     bool FLaidOut = true;
-    std::vector<std::int32_t> FRunStarts;     // the first town of each run of towns of one city
-    std::vector<std::uint32_t> FTextStarts;   // LaidOut() only: towns 0 to EndTown()
+    struct TRun
+    {
+        std::int32_t FirstTown, City;
+    };
+    // What a city's heads are made of, whatever the query.
+    struct THeadBytes
+    {
+        std::bitset<256> Bytes;  // every byte value of the address and the reading head
+        std::uint8_t NameShift = 0, KanaShift = 0;
+    };
+    std::vector<TRun> FRuns;                 // and one more: EndTown()
+    std::vector<THeadBytes> FHeads;          // by city; filled for the cities that have towns
+    std::vector<std::uint32_t> FTextStarts;  // LaidOut() only: towns 0 to EndTown()
     std::unique_ptr<std::bitset<65536>> FPairs;  // the byte pairs at character starts
 
+    const THeadBytes& Head(int city) const { return FHeads[static_cast<std::size_t>(city)]; }
     void BuildPairs();
 };
 
@@ -125,25 +149,45 @@ private:
     // What the text has to do with one city's head (prefecture and city Name, or Kana, joined).
     struct THead
     {
-        bool Contains = false;    // the head itself contains the text at a character start
-        std::uint8_t Shift = 0;   // 1 when the head's last character takes the town text's first byte
+        bool Contains = false;  // the head itself contains the text at a character start
         // For each character start of the head whose bytes to the head's end begin the text: how
         // many of the text's bytes are left for the town's own text to begin with.
         std::vector<std::uint32_t> Rests;
+    };
+    enum TCityState : std::uint8_t
+    {
+        csUnknown,
+        csOwnTexts,  // neither head plays a part: only the towns' own texts can hold the text
+        csHeads      // a head holds the text, or ends in a beginning of it
     };
 
     const TAddressIndex& FIndex;
     const TPostalTables& FTables;
     std::string_view FText;
     std::vector<std::uint32_t> FBorders;  // the text's prefix function (Knuth-Morris-Pratt)
+    std::vector<TCityState> FCities;      // what each city's heads have to do with the text
     int FCity = -1;                       // the city FAddressHead and FReadingHead are for
     THead FAddressHead, FReadingHead;
+    // The runs from FStretchRun up to FStretchEnd, before the town FStretchLimit, are of cities
+    // whose heads play no part.
+    int FStretchRun = -1, FStretchEnd = -1, FStretchLimit = -1;
+    // The last byte search of the towns' own texts: from FOwnFrom, before FOwnTo, it found FOwnFound.
+    int FOwnFrom = -1, FOwnTo = -1, FOwnFound = -1;
+    int FRun = 0;  // the run the last call began in
     std::string FJoined;                  // scratch: a head put together
     std::vector<std::uint8_t> FStarts;    // scratch: the head's character starts
 
+    TCityState StateOf(int city);
+    void LoadHeads(int city);
     void MatchHead(std::string_view pref, std::string_view city, THead& head);
-    bool TownMatches(int town) const;
-    // The first town in [from, to) whose own Name or Kana contains the text, found by one byte
-    // search over the store (LaidOut() only).
-    int ScanRun(int from, int to) const;
+    bool TownMatches(int town);
+    // Whether the loaded heads make a town with these texts match, whatever its own texts hold.
+    bool HeadsMatch(std::string_view name, std::string_view kana) const;
+    // The first town in [from, to) that has a code and whose own Name or Kana contains the text:
+    // found by one byte search over the store (LaidOut() only), or the last search's answer when it
+    // still holds.
+    int OwnTextsMatch(int from, int to);
+    // The run that holds `town`, found from the last call's: calls mostly go forward a few towns.
+    int RunOf(int town);
+    int ScanOwnTexts(int from, int to) const;
 };
