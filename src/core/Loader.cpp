@@ -153,7 +153,7 @@ public:
 private:
     // What one read asks for. Small enough to stay in the processor's caches, large enough that
     // the calls themselves cost little.
-    static constexpr std::size_t BlockSize = 256 * 1024;
+    static constexpr std::size_t BlockSize = 64 * 1024;
 
     // Reads more bytes after those held, first dropping the lines already taken; the buffer grows
     // only for a line longer than a block. False, with nothing changed, at the end of the input.

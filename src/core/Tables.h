@@ -187,8 +187,21 @@ public:
     {
         TByteStore& store = FTables.FStore;
         const std::size_t offset = store.Size();
-        if (!text.empty()) std::memcpy(store.Extend(text.size()), text.data(), text.size());
-        return {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())};
+        const std::size_t n = text.size();
+        char* out = store.Extend(n);
+        const char* in = text.data();
+        // The loader stores seven short fields a line: up to 16 bytes they are copied as two words
+        // that may overlap, without a call.
+        if (n >= 8 && n <= 16) {
+            std::memcpy(out, in, 8);
+            std::memcpy(out + n - 8, in + n - 8, 8);
+        } else if (n >= 4 && n < 8) {
+            std::memcpy(out, in, 4);
+            std::memcpy(out + n - 4, in + n - 4, 4);
+        } else if (n > 0) {
+            std::memcpy(out, in, n);
+        }
+        return {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(n)};
     }
     // The entry at `index` for filling; throws std::out_of_range outside the table.
     TStoredKenmei& Pref(int index) { return FTables.Prefs.Writable(index); }
