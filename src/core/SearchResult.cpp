@@ -5,30 +5,6 @@
 
 #include "SjisText.h"
 
-namespace {
-
-// Copies `text` to `out` and returns its end. Names are mostly short: up to 16 bytes they are
-// copied as two words that may overlap, without a call.
-char* Put(char* out, std::string_view text)
-{
-    const std::size_t n = text.size();
-    const char* in = text.data();
-    if (n >= 8 && n <= 16) {
-        std::memcpy(out, in, 8);
-        std::memcpy(out + n - 8, in + n - 8, 8);
-    } else if (n >= 4 && n < 8) {
-        std::memcpy(out, in, 4);
-        std::memcpy(out + n - 4, in + n - 4, 4);
-    } else if (n > 16) {
-        std::memcpy(out, in, n);
-    } else {
-        for (std::size_t i = 0; i < n; ++i) out[i] = in[i];
-    }
-    return out + n;
-}
-
-}  // namespace
-
 std::string ResultLine(const TPostalTables& tables, int town)
 {
     const TStoredPostNo& entry = tables.Towns.Stored(town);
@@ -47,11 +23,11 @@ std::string ResultLine(const TPostalTables& tables, int town)
         std::memcpy(out, code.data(), 3);
         std::memcpy(out + 4, code.data() + 3, 4);
     } else {
-        Put(out, code.substr(0, head));
-        Put(out + head + 1, code.substr(head, tail));
+        CopyText(out, code.substr(0, head));
+        CopyText(out + head + 1, code.substr(head, tail));
     }
     out[head] = '-';
-    Put(Put(Put(out + head + tail + 3, prefName), cityName), townName);
+    CopyText(CopyText(CopyText(out + head + tail + 3, prefName), cityName), townName);
     return line;
 }
 

@@ -52,6 +52,26 @@ struct TTextSpan
 
 class TPostalTables;
 
+// Copies `text` to `out` and returns the end of the copy. Texts of up to 16 bytes, most of the
+// tables' texts, are copied as two words that may overlap, without a library call.
+inline char* CopyText(char* out, std::string_view text)
+{
+    const std::size_t n = text.size();
+    const char* in = text.data();
+    if (n >= 8 && n <= 16) {
+        std::memcpy(out, in, 8);
+        std::memcpy(out + n - 8, in + n - 8, 8);
+    } else if (n >= 4 && n < 8) {
+        std::memcpy(out, in, 4);
+        std::memcpy(out + n - 4, in + n - 4, 4);
+    } else if (n > 16) {
+        std::memcpy(out, in, n);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) out[i] = in[i];
+    }
+    return out + n;
+}
+
 // A growable byte buffer whose new bytes are never zero-filled: the loader keeps the fields it uses
 // in it and the tables' texts are spans of it.
 class TByteStore
@@ -187,21 +207,8 @@ public:
     {
         TByteStore& store = FTables.FStore;
         const std::size_t offset = store.Size();
-        const std::size_t n = text.size();
-        char* out = store.Extend(n);
-        const char* in = text.data();
-        // The loader stores seven short fields a line: up to 16 bytes they are copied as two words
-        // that may overlap, without a call.
-        if (n >= 8 && n <= 16) {
-            std::memcpy(out, in, 8);
-            std::memcpy(out + n - 8, in + n - 8, 8);
-        } else if (n >= 4 && n < 8) {
-            std::memcpy(out, in, 4);
-            std::memcpy(out + n - 4, in + n - 4, 4);
-        } else if (n > 0) {
-            std::memcpy(out, in, n);
-        }
-        return {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(n)};
+        CopyText(store.Extend(text.size()), text);
+        return {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())};
     }
     // The entry at `index` for filling; throws std::out_of_range outside the table.
     TStoredKenmei& Pref(int index) { return FTables.Prefs.Writable(index); }
