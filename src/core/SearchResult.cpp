@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "SjisText.h"
-
 std::string ResultLine(const TPostalTables& tables, int town)
 {
     const TStoredPostNo& entry = tables.Towns.Stored(town);
