@@ -38,31 +38,31 @@ std::string_view Remainder(std::string_view query, TPrefMatch match)
     return match.Pref >= 0 && match.Length < query.size() ? query.substr(match.Length) : query;
 }
 
-// A remainder that no address or reading can contain, whatever part of the table is scanned.
-bool NeverContained(std::string_view rest, const TTownTexts& texts)
+// A remainder that no address or reading can contain, whatever part of the table is scanned. The
+// quick test of byte pairs is used once it exists (the first shortening builds it).
+bool NeverContained(std::string_view rest, TAddressIndex& index)
 {
-    return rest.empty() || rest.size() > texts.LongestText() || rest.find('\0') != std::string_view::npos ||
-           texts.PlausibleLength(rest) < rest.size();
+    return rest.empty() || rest.size() > index.LongestText() ||
+           (index.HasPairs() && index.PlausibleLength(rest) < rest.size());
 }
 
 }  // namespace
 
-int TPostalSearch::TIndexes::Attempt(std::string_view query, std::vector<std::string>& lines) const
+int TPostalSearch::Attempt(std::string_view query, std::vector<std::string>& lines) const
 {
-    const TIndexes& index = *this;
-    const TPrefMatch match = RecognisePref(Tables, query);
+    TAddressIndex& index = Addresses();
+    const TPrefMatch match = RecognisePref(FTables, query);
     const std::string_view rest = Remainder(query, match);
     // Every town that gives a line is preceded by one that contains the remainder (continuations
     // follow a listed town), so when none can contain it the attempt lists nothing. The walk of
     // the city names is not needed to know that.
-    if (NeverContained(rest, index.Texts)) return 0;
+    if (NeverContained(rest, index)) return 0;
 
     const int pref = match.Pref;
-    const int city = pref >= 0 ? index.CityNames.FirstIn(rest, Tables.Prefs[pref].FirstCity,
-                                                         index.LastCity[static_cast<std::size_t>(pref)])
-                               : index.CityNames.FirstIn(rest, 0, TopCity);
-    const int first = city >= 0   ? Tables.Cities[city].FirstTown
-                      : pref >= 0 ? Tables.Cities[Tables.Prefs[pref].FirstCity].FirstTown
+    const int city = pref >= 0 ? index.CityNames().FirstIn(rest, FTables.Prefs[pref].FirstCity, index.LastCity(pref))
+                               : index.CityNames().FirstIn(rest, 0, TopCity);
+    const int first = city >= 0   ? FTables.Cities[city].FirstTown
+                      : pref >= 0 ? FTables.Cities[FTables.Prefs[pref].FirstCity].FirstTown
                                   : 0;
 
     // The last town the scan would examine if no cap stopped it: the scan goes on while the next
@@ -72,42 +72,40 @@ int TPostalSearch::TIndexes::Attempt(std::string_view query, std::vector<std::st
         last = TopTown;
     } else {
         while (last < TopTown) {
-            const int nextCity = Tables.Towns.Stored(last + 1).City;
-            if (pref >= 0 && Tables.Cities.Stored(nextCity).Pref != pref) break;
+            const int nextCity = FTables.Towns.Stored(last + 1).City;
+            if (pref >= 0 && FTables.Cities.Stored(nextCity).Pref != pref) break;
             if (city >= 0 && nextCity != city) break;
             ++last;
         }
     }
 
-    const TTownTexts& texts = index.Texts;
-    const int endEntry = texts.EntryFrom(last + 1);
+    TAddressMatch matcher(index, rest);
+    const int end = last + 1;
     int count = 0;
-    int entry = texts.NextMatch(texts.EntryFrom(first), endEntry, rest);
-    while (entry < endEntry) {
-        lines.emplace_back(texts.Line(entry));
+    int town = matcher.NextMatch(first, end);
+    while (town < end) {
+        lines.push_back(ResultLine(FTables, town));
         if (++count > LineCap) return count;
         // The towns up to the next listed one do not contain the remainder. Those right after this
         // one that share its code follow as continuation lines; a town with another code or with
         // none ends the chain.
-        const int listed = texts.NextMatch(entry + 1, endEntry, rest);
-        const int nextListed = listed < endEntry ? texts.Town(listed) : last + 1;
-        for (int town = texts.Town(entry) + 1; town < nextListed; ++town) {
-            const TPostNo follower = Tables.Towns[town];
-            if (follower.Code.empty() || town < 2 || follower.Code != Tables.Towns[town - 1].Code) break;
-            lines.push_back(ContinuationLine(follower.Name));
+        const int listed = matcher.NextMatch(town + 1, end);
+        for (int follower = town + 1; follower < listed; ++follower) {
+            const TPostNo entry = FTables.Towns[follower];
+            if (entry.Code.empty() || follower < 2 || entry.Code != FTables.Towns[follower - 1].Code) break;
+            lines.push_back(ContinuationLine(entry.Name));
             if (++count > LineCap) return count;
         }
-        entry = listed;
+        town = listed;
     }
     return count;
 }
 
 TSearchResult TPostalSearch::ByAddress(std::string_view query) const
 {
-    const TIndexes& index = *FIndexes;
     TSearchResult result;
     std::size_t length = query.size();
-    int count = index.Attempt(query, result.Lines);
+    int count = Attempt(query, result.Lines);
 
     if (count == 0 && length >= 3) {
         // A working query recognises what the whole query recognises as long as it still holds
@@ -116,10 +114,10 @@ TSearchResult TPostalSearch::ByAddress(std::string_view query) const
         // only be contained where each shorter beginning of it is too: attempts whose remainder is
         // longer than the longest beginning that occurs anywhere list nothing and are passed over.
         const TPrefMatch match = RecognisePref(FTables, query);
-        const std::size_t occurs = index.LongestOccurringStart(query.substr(match.Length));
+        const std::size_t occurs = LongestOccurringStart(query.substr(match.Length));
         length = std::min(length, std::max(match.Length + occurs, std::size_t{2}) + 1);  // the loop drops one byte
     }
-    while (count == 0 && length >= 3) count = index.Attempt(query.substr(0, --length), result.Lines);
+    while (count == 0 && length >= 3) count = Attempt(query.substr(0, --length), result.Lines);
 
     if (count == 0) {
         result.Status = CountText(0);
@@ -130,16 +128,16 @@ TSearchResult TPostalSearch::ByAddress(std::string_view query) const
     return result;
 }
 
-std::size_t TPostalSearch::TIndexes::LongestOccurringStart(std::string_view text) const
+std::size_t TPostalSearch::LongestOccurringStart(std::string_view text) const
 {
-    // Nothing longer than the longest address or reading, nor holding 0x00, occurs.
-    text = text.substr(0, Texts.LongestText());
-    text = text.substr(0, text.find('\0'));
+    TAddressIndex& index = Addresses();
+    // Nothing longer than the longest address or reading occurs.
+    text = text.substr(0, index.LongestText());
     std::size_t low = 0;  // occurs (the empty beginning counts as occurring)
-    std::size_t high = Texts.PlausibleLength(text);
+    std::size_t high = index.PlausibleLength(text);
     while (low < high) {
         const std::size_t middle = low + (high - low + 1) / 2;
-        if (Texts.NextMatch(0, Texts.Count(), text.substr(0, middle)) < Texts.Count())
+        if (TAddressMatch(index, text.substr(0, middle)).NextMatch(0, index.EndTown()) < index.EndTown())
             low = middle;
         else
             high = middle - 1;

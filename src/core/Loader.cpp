@@ -154,27 +154,26 @@ static_assert(MaxLineBytes == std::size_t{4} << 20, "the message names the limit
 constexpr const char* TooLargeFile = "\x83" "f\x81[\x83^\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x91\xE5\x82\xAB\x82\xB7\x82\xAC\x82\xDC\x82\xB7 (\x8F\xE3\x8C\xC0 64 MB)";
 static_assert(MaxDataFileBytes == std::size_t{64} << 20, "the message names the limit");
 
-// Reads the source line by line into the tables' text store: the file's bytes are kept there whole
-// and the entries' texts are spans of them, so no field is copied. A returned line stays valid (and
-// may be changed in place) until the next call.
+// Reads the source line by line through a buffer of about one block: lines already taken are
+// dropped from its front before each read, so the memory held does not grow with the file. A
+// returned line stays valid (and may be changed in place) until the next call. Refuses a source
+// of more than MaxDataFileBytes, from its size hint before any read and otherwise once it has read
+// one byte more, and a line longer than MaxLineBytes once it has read that much of it.
 class TLineReader
 {
 public:
-    TLineReader(IByteSource& source, TByteStore& store) : FSource(source), FStore(store)
+    explicit TLineReader(IByteSource& source) : FSource(source)
     {
-        FStart = FPos = FStore.Size();
-        // A size beyond any data file is refused before anything is read or reserved.
-        const std::size_t hint = FSource.SizeHint();
-        if (hint > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
-        if (hint > 0) FStore.Reserve(FPos + hint + 1);
+        if (FSource.SizeHint() > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
+        FBuffer.Reserve(BlockSize);
     }
 
     // The end test made before every line: the physical end, or a Ctrl-Z byte where the next line
     // would begin.
     bool AtEnd()
     {
-        if (FPos == FStore.Size() && !Fill()) return true;
-        return FStore.Data()[FPos] == '\x1A';
+        if (FPos == FBuffer.Size() && !Fill()) return true;
+        return FBuffer.Data()[FPos] == '\x1A';
     }
 
     // The next line without its line end; every CR in it is dropped (a CR before LF belongs to the
@@ -182,81 +181,89 @@ public:
     // whether the line holds a 0x00 byte.
     std::string_view ReadLine(bool& holdsZero)
     {
-        // Only a CR that is not the last byte before LF, or a 0x00, needs a second look.
+        // Only a CR that is not the last byte before LF, or a 0x00, needs a second look. Offsets
+        // count from the line's start: a read moves the line to the buffer's front.
         bool strayCr = false;
         holdsZero = false;
-        std::size_t searched = FPos;
+        std::size_t searched = 0;
         for (;;) {
-            const char* base = FStore.Data();
-            const char* end = base + FStore.Size();
-            const char* hit = FindLineBreakOrStray(base + searched, end);
+            const char* line = FBuffer.Data() + FPos;
+            const char* end = FBuffer.Data() + FBuffer.Size();
+            const char* hit = FindLineBreakOrStray(line + searched, end);
             if (hit < end && *hit != '\n') {
                 if (*hit == '\0') {
                     holdsZero = true;
                 } else if (hit + 1 < end && hit[1] == '\n') {
-                    return TakeLine(static_cast<std::size_t>(hit - base), 2, strayCr);
+                    return TakeLine(static_cast<std::size_t>(hit - line), 2, strayCr);
                 } else {
                     strayCr = true;
                 }
-                searched = static_cast<std::size_t>(hit - base) + 1;
+                searched = static_cast<std::size_t>(hit - line) + 1;
                 CheckLineLength(searched);  // a run of 0x00 or CR bytes is looked at one byte at a time
                 continue;
             }
-            if (hit < end) return TakeLine(static_cast<std::size_t>(hit - base), 1, strayCr);
-            searched = FStore.Size();
+            if (hit < end) return TakeLine(static_cast<std::size_t>(hit - line), 1, strayCr);
+            searched = FBuffer.Size() - FPos;
             CheckLineLength(searched);  // before reading on in search of the line's end
-            if (!Fill()) return TakeLine(FStore.Size(), 0, strayCr);
+            if (!Fill()) return TakeLine(FBuffer.Size() - FPos, 0, strayCr);
         }
     }
 
     // The next line, its first nine fields already split, when it is of the plain shape nearly every
     // line of the national list has (ScanPlainLine); false, with nothing read, for any other line
-    // and for the last lines before the end of what is read. Call only when AtEnd() is false.
+    // and for the last lines before the end of the input. Call only when AtEnd() is false.
     bool ReadPlainLine(TScannedLine& line)
     {
-        if (FStore.Size() - FPos < LineScanReach || !ScanPlainLine(FStore.Data() + FPos, line)) return false;
+        if (FBuffer.Size() - FPos < LineScanReach && (!Fill() || FBuffer.Size() - FPos < LineScanReach)) return false;
+        if (!ScanPlainLine(FBuffer.Data() + FPos, line)) return false;
         FPos += line.Length + line.BreakLength;
         ++FLines;
         return true;
     }
 
 private:
-    // Reads more bytes to the end of the store. False at the end of the input. Reads at most a
-    // line's limit at a time, so that a file that breaks it is refused after a few megabytes; never
-    // reads more than one byte past the largest data file, and refuses the file once it has.
+    // What one read asks for. Small enough to stay in the processor's caches, large enough that
+    // the calls themselves cost little.
+    static constexpr std::size_t BlockSize = 64 * 1024;
+
+    // Reads more bytes after those held, first dropping the lines already taken; the buffer grows
+    // only for a line longer than a block. False, with nothing changed, at the end of the input.
+    // Never reads more than one byte past the largest data file, and refuses the file once it has.
     bool Fill()
     {
         if (FEof) return false;
-        const std::size_t size = FStore.Size();
-        const std::size_t room = FStore.Capacity() - size;
-        // Use up the room first: with an exact size hint the last read then finds the end without
-        // growing (and copying) the store.
-        const std::size_t want =
-            std::min({room > 0 ? room : (std::size_t{1} << 20), MaxLineBytes, MaxDataFileBytes + 1 - (size - FStart)});
-        char* into = FStore.Extend(want);
-        const std::size_t n = FSource.Read(into, want);
-        FStore.Truncate(size + n);
-        if (FStore.Size() - FStart > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
+        const std::size_t kept = FBuffer.Size() - FPos;
+        if (FPos > 0) {
+            std::memmove(FBuffer.Data(), FBuffer.Data() + FPos, kept);
+            FBuffer.Truncate(kept);
+            FPos = 0;
+        }
+        const std::size_t want = std::max(BlockSize, FBuffer.Capacity()) - kept;
+        char* into = FBuffer.Extend(want < BlockSize / 2 ? BlockSize : want);
+        const auto room = static_cast<std::size_t>(FBuffer.Data() + FBuffer.Size() - into);
+        const std::size_t n = FSource.Read(into, std::min(room, MaxDataFileBytes + 1 - FRead));
+        FBuffer.Truncate(kept + n);
+        FRead += n;
+        if (FRead > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
         if (n == 0) FEof = true;
         return n > 0;
     }
 
-    // Refuses the line that starts at FPos once it reaches `lineEnd` without a line end within the
-    // limit.
-    void CheckLineLength(std::size_t lineEnd) const
+    // Refuses the line at FPos once `length` of its bytes hold no line end and pass the limit.
+    void CheckLineLength(std::size_t length) const
     {
-        if (lineEnd - FPos > MaxLineBytes) throw EHarvikError(CapacityMessage(FLines + 1, TooLongLine));
+        if (length > MaxLineBytes) throw EHarvikError(CapacityMessage(FLines + 1, TooLongLine));
     }
 
-    // The line [FPos, lineEnd), consuming a line end of `breakLength` bytes after it.
-    std::string_view TakeLine(std::size_t lineEnd, std::size_t breakLength, bool strayCr)
+    // The line of `length` bytes at FPos, consuming a line end of `breakLength` bytes after it.
+    std::string_view TakeLine(std::size_t length, std::size_t breakLength, bool strayCr)
     {
-        CheckLineLength(lineEnd);
+        CheckLineLength(length);
         ++FLines;
-        char* begin = FStore.Data() + FPos;
-        char* end = FStore.Data() + lineEnd;
-        FPos = lineEnd + breakLength;
-        if (!strayCr) return {begin, static_cast<std::size_t>(end - begin)};
+        char* begin = FBuffer.Data() + FPos;
+        char* end = begin + length;
+        FPos += length + breakLength;
+        if (!strayCr) return {begin, length};
         return DropCarriageReturns(begin, end);
     }
 
@@ -271,8 +278,8 @@ private:
     }
 
     IByteSource& FSource;
-    TByteStore& FStore;
-    std::size_t FStart = 0;  // where the source's first byte went in the store
+    TByteStore FBuffer;
+    std::size_t FRead = 0;   // bytes read from the source so far
     std::size_t FPos = 0;
     long long FLines = 0;    // lines returned so far
     bool FEof = false;
@@ -420,10 +427,17 @@ private:
     std::vector<std::string_view> FSplit;
 };
 
+// Size hints beyond this are not trusted with one allocation; the store then grows as it fills.
+constexpr std::size_t MaxStoreHint = std::size_t{1} << 30;
+
 void ReadAllLines(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress)
 {
     TTablesWriter writer(tables);
-    TLineReader reader(source, writer.Bytes());
+    // A line of the national list has about a hundred bytes, of which the tables keep under a
+    // quarter: the store rarely has to grow.
+    if (const std::size_t hint = source.SizeHint(); hint > 0 && hint < MaxStoreHint)
+        writer.Bytes().Reserve(writer.Bytes().Size() + hint / 4 + 4096);
+    TLineReader reader(source);
     TFieldReader lines(reader);
     // The previous line's prefecture and city names, as spans: the store may move as it grows.
     TTextSpan previousPref, previousCity;
@@ -442,25 +456,27 @@ void ReadAllLines(IByteSource& source, TPostalTables& tables, const TLoadProgres
             throw EHarvikError(CapacityMessage(lineNumber, TooManyCities));
         if (townCount == decltype(tables.Towns)::Capacity) throw EHarvikError(CapacityMessage(lineNumber, TooManyLines));
 
+        // Only the fields kept are copied, in file order, each town's name right before its
+        // reading: the address search scans the towns' texts in the store as they lie.
         if (newPref) {
             TStoredKenmei& pref = writer.Pref(prefCount);
-            pref.Name = previousPref = writer.SpanOf(fields[6]);
-            pref.Kana = writer.SpanOf(fields[3]);
+            pref.Name = previousPref = writer.Store(fields[6]);
+            pref.Kana = writer.Store(fields[3]);
             pref.FirstCity = cityCount;
             currentPref = prefCount++;
         }
         if (newCity) {
             TStoredShi& city = writer.City(cityCount);
-            city.Name = previousCity = writer.SpanOf(fields[7]);
-            city.Kana = writer.SpanOf(fields[4]);
+            city.Name = previousCity = writer.Store(fields[7]);
+            city.Kana = writer.Store(fields[4]);
             city.Pref = currentPref;
             city.FirstTown = townCount;
             currentCity = cityCount++;
         }
         TStoredPostNo& town = writer.Town(townCount++);
-        town.Code = writer.SpanOf(fields[2]);
-        town.Name = writer.SpanOf(fields[8]);
-        town.Kana = writer.SpanOf(fields[5]);
+        town.Code = writer.Store(fields[2]);
+        town.Name = writer.Store(fields[8]);
+        town.Kana = writer.Store(fields[5]);
         town.City = currentCity;
         if (newPref && progress) progress(prefCount);
     }

@@ -1,17 +1,25 @@
 #pragma once
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "SearchResult.h"
 #include "Tables.h"
 
-// The two searches over loaded tables. Built once the load has ended (the tables must not change
-// afterwards); it may keep derived indexes, whose results are identical to a plain walk of the tables
-// in table order.
+class TCodeIndex;
+class TAddressIndex;
+
+// The two searches over loaded tables (which must not change afterwards). Creating the searches
+// builds nothing: the code search walks the codes the first time and builds its index when it runs
+// again (the index costs more than one walk), the address search builds its index the first time
+// it runs. The results are identical to a plain walk of the tables in table order. Not for use from
+// several threads at once.
 class TPostalSearch
 {
 public:
+    // Builds nothing.
     explicit TPostalSearch(const TPostalTables& tables);
     ~TPostalSearch();
     TPostalSearch(const TPostalSearch&) = delete;
@@ -27,11 +35,21 @@ public:
     TSearchResult ByAddress(std::string_view query) const;
 
     const TPostalTables& Tables() const { return FTables; }
-    // Bytes held by the derived indexes (beside the tables' own), for memory reports.
+    // Bytes held by the derived indexes built so far (beside the tables' own), for memory reports.
     std::size_t IndexBytes() const;
 
 private:
-    struct TIndexes;
     const TPostalTables& FTables;
-    std::unique_ptr<TIndexes> FIndexes;
+    mutable std::unique_ptr<TCodeIndex> FCodes;
+    mutable bool FCodesWalked = false;
+    mutable std::vector<int> FFound;  // the towns a code search found, kept for its room
+    mutable std::unique_ptr<TAddressIndex> FAddresses;
+
+    TAddressIndex& Addresses() const;
+    // One address-search attempt with working query `query`: appends its lines to `lines` and
+    // returns how many (result and continuation lines; at most one more than the cap).
+    int Attempt(std::string_view query, std::vector<std::string>& lines) const;
+    // The length of the longest beginning of `text` that some town's full address or full reading
+    // contains at a character start (0 when not even its first byte does).
+    std::size_t LongestOccurringStart(std::string_view text) const;
 };

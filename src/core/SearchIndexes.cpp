@@ -2,163 +2,22 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
 #include "ByteSearch.h"
-#include "Errors.h"
-#include "SearchResult.h"
 #include "SjisText.h"
 
 namespace {
 
-constexpr int TopTown = decltype(TPostalTables::Towns)::Capacity - 1;
+constexpr int TownCount = decltype(TPostalTables::Towns)::Capacity;
 
-// Whether `at` is a character start of the text that begins at `start`.
-bool IsCharStart(const char* start, const char* at)
+bool IsLead(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
+
+std::size_t PairOf(char first, char second)
 {
-    const char* p = start;
-    while (p < at) p += IsLeadByte(static_cast<unsigned char>(*p)) ? 2 : 1;
-    return p == at;
-}
-
-std::size_t PairOf(unsigned char first, unsigned char second) { return std::size_t{first} << 8 | second; }
-
-// Where the address begins in a result line for a code of `codeLength` bytes: the code's bytes 1-3,
-// the hyphen, its bytes 4-10 and two blanks come first.
-std::size_t LineHeadLength(std::size_t codeLength)
-{
-    const std::size_t head = std::min<std::size_t>(codeLength, 3);
-    const std::size_t tail = codeLength > 3 ? std::min<std::size_t>(codeLength - 3, 7) : 0;
-    return head + 1 + tail + 2;
+    return std::size_t{static_cast<unsigned char>(first)} << 8 | static_cast<unsigned char>(second);
 }
 
 }  // namespace
-
-TTownTexts::TTownTexts(const TPostalTables& tables) : FTables(tables)
-{
-    std::size_t size = 0;
-    for (int town = 0; town <= TopTown; ++town) {
-        const TStoredPostNo& entry = tables.Towns.Stored(town);
-        if (entry.Code.Length == 0) continue;
-        const TStoredShi& city = tables.Cities.Stored(entry.City);
-        const TStoredKenmei& pref = tables.Prefs.Stored(city.Pref);
-        size += LineHeadLength(entry.Code.Length) + pref.Name.Length + city.Name.Length + entry.Name.Length + 1 +
-                pref.Kana.Length + city.Kana.Length + entry.Kana.Length + 1;
-    }
-    FBytes.reserve(size);
-    for (int town = 0; town <= TopTown; ++town) {
-        const TPostNo entry = tables.Towns[town];
-        if (entry.Code.empty()) continue;
-        const Tshi city = tables.Cities[entry.City];
-        const TKenmei pref = tables.Prefs[city.Pref];
-        const std::string line = ResultLine(tables, town);
-        const std::size_t reading = pref.Kana.size() + city.Kana.size() + entry.Kana.size();
-        if (FBytes.size() + line.size() + reading + 2 > std::numeric_limits<std::uint32_t>::max())
-            throw EHarvikError("\x83" "f\x81[\x83^\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x91\xE5\x82\xAB"
-                               "\x82\xB7\x82\xAC\x82\xDC\x82\xB7");  // データファイルが大きすぎます
-        FTowns.push_back(town);
-        FStarts.push_back(static_cast<std::uint32_t>(FBytes.size()));
-        FBytes.append(line).push_back('\0');
-        FBytes.append(pref.Kana).append(city.Kana).append(entry.Kana).push_back('\0');
-        const std::size_t address = pref.Name.size() + city.Name.size() + entry.Name.size();
-        FLongestText = std::max({FLongestText, address, reading});
-    }
-    FStarts.push_back(static_cast<std::uint32_t>(FBytes.size()));
-    for (int entry = 0; entry < Count(); ++entry)
-        for (std::string_view text : {Address(entry), Reading(entry)})
-            for (std::size_t at = 0; at + 1 < text.size();) {
-                const auto first = static_cast<unsigned char>(text[at]);
-                FPairs.set(PairOf(first, static_cast<unsigned char>(text[at + 1])));
-                at += 1 + std::size_t{IsLeadByte(first)};
-            }
-    FBytes.shrink_to_fit();
-    FTowns.shrink_to_fit();
-    FStarts.shrink_to_fit();
-}
-
-int TTownTexts::EntryFrom(int town) const
-{
-    return static_cast<int>(std::lower_bound(FTowns.begin(), FTowns.end(), town) - FTowns.begin());
-}
-
-std::size_t TTownTexts::AddressStart(int entry) const
-{
-    return FStarts[static_cast<std::size_t>(entry)] + LineHeadLength(FTables.Towns.Stored(Town(entry)).Code.Length);
-}
-
-int TTownTexts::EntryHolding(std::size_t offset, int from, int to) const
-{
-    // Hits tend to lie a few entries ahead, so the search gallops from `from` before it bisects.
-    const auto starts = FStarts.begin();
-    int low = from;  // starts at or before offset
-    int step = 1;
-    int high = from + step;
-    while (high < to && starts[high] <= offset) {
-        low = high;
-        step *= 2;
-        high = std::min(to, low + step);
-    }
-    return static_cast<int>(std::upper_bound(starts + low + 1, starts + high, offset) - starts) - 1;
-}
-
-std::string_view TTownTexts::Line(int entry) const
-{
-    const std::size_t start = FStarts[static_cast<std::size_t>(entry)];
-    return {FBytes.data() + start, std::strlen(FBytes.data() + start)};
-}
-
-std::string_view TTownTexts::Address(int entry) const
-{
-    const std::size_t start = AddressStart(entry);
-    return {FBytes.data() + start, std::strlen(FBytes.data() + start)};
-}
-
-std::string_view TTownTexts::Reading(int entry) const
-{
-    const std::string_view line = Line(entry);
-    const char* start = line.data() + line.size() + 1;
-    return {start, std::strlen(start)};
-}
-
-std::size_t TTownTexts::PlausibleLength(std::string_view text) const
-{
-    for (std::size_t at = 0; at + 1 < text.size();) {
-        const auto first = static_cast<unsigned char>(text[at]);
-        if (!FPairs.test(PairOf(first, static_cast<unsigned char>(text[at + 1])))) return at + 1;
-        at += IsLeadByte(first) ? 2 : 1;
-    }
-    return text.size();
-}
-
-int TTownTexts::NextMatch(int from, int to, std::string_view text) const
-{
-    const char* const store = FBytes.data();
-    std::size_t at = FStarts[static_cast<std::size_t>(from)];
-    const std::size_t end = FStarts[static_cast<std::size_t>(to)];
-    int entry = from;
-    while (at < end) {
-        const std::size_t found = FindBytes({store + at, end - at}, text);
-        if (found == std::string_view::npos) return to;
-        const std::size_t hit = at + found;
-        entry = EntryHolding(hit, entry, to);
-        const std::size_t address = AddressStart(entry);
-        if (hit < address) {  // inside the code and blanks that head the line: not part of the address
-            at = address;
-            continue;
-        }
-        const char* const lineEnd = std::strchr(store + address, '\0');
-        const char* const field = store + hit < lineEnd ? store + address : lineEnd + 1;
-        if (IsCharStart(field, store + hit)) return entry;
-        at = hit + 1;
-    }
-    return to;
-}
-
-std::size_t TTownTexts::HeldBytes() const
-{
-    return sizeof(FPairs) + FBytes.capacity() + FTowns.capacity() * sizeof(std::int32_t) +
-           FStarts.capacity() * sizeof(std::uint32_t);
-}
 
 TCityNames::TCityNames(const TPostalTables& tables)
 {
@@ -174,9 +33,10 @@ TCityNames::TCityNames(const TPostalTables& tables)
                     {static_cast<std::uint16_t>(first << 8 | static_cast<unsigned char>(text[1])), city, text});
         }
     }
+    // FirstIn looks at every name of a key, so the order among them does not matter.
     const auto byKey = [](const TName& a, const TName& b) { return a.Key < b.Key; };
-    std::stable_sort(FLong.begin(), FLong.end(), byKey);
-    std::stable_sort(FShort.begin(), FShort.end(), byKey);
+    std::sort(FLong.begin(), FLong.end(), byKey);
+    std::sort(FShort.begin(), FShort.end(), byKey);
     FLong.shrink_to_fit();
     FShort.shrink_to_fit();
 }
@@ -202,4 +62,359 @@ int TCityNames::FirstIn(std::string_view text, int from, int to) const
         at += IsLeadByte(first) ? 2 : 1;
     }
     return best;
+}
+
+TAddressIndex::TAddressIndex(const TPostalTables& tables) : FTables(tables), FCityNames(tables)
+{
+    constexpr int lastCity = decltype(TPostalTables::Cities)::Capacity - 1;
+    for (int pref = 0; pref < static_cast<int>(FLastCity.size()); ++pref) {
+        int city = tables.Prefs.Stored(pref).FirstCity;
+        while (city + 1 <= lastCity && tables.Cities.Stored(city + 1).Pref == pref) ++city;
+        FLastCity[static_cast<std::size_t>(pref)] = city;
+    }
+
+    FEndTown = TownCount;
+    while (FEndTown > 0 && tables.Towns.Stored(FEndTown - 1).Code.Length == 0) --FEndTown;
+
+    FHeads.resize(decltype(TPostalTables::Cities)::Capacity);
+    FTextStarts.resize(static_cast<std::size_t>(FEndTown) + 1);
+    std::uint32_t end = 0;  // where the texts of the towns so far end
+    int runCity = -1;
+    std::size_t nameHead = 0, kanaHead = 0;  // the lengths of the run's city's heads
+    for (int town = 0; town < FEndTown; ++town) {
+        const TStoredPostNo& entry = tables.Towns.Stored(town);
+        if (entry.City != runCity) {
+            runCity = entry.City;
+            FRuns.push_back({town, entry.City});
+            const TStoredShi& city = tables.Cities.Stored(entry.City);
+            const TStoredKenmei& pref = tables.Prefs.Stored(city.Pref);
+            nameHead = std::size_t{pref.Name.Length} + city.Name.Length;
+            kanaHead = std::size_t{pref.Kana.Length} + city.Kana.Length;
+            // Walks the characters of the prefecture's text and then the city's, noting each byte;
+            // returns how far the walk goes past the city's text.
+            THeadBytes& head = FHeads[static_cast<std::size_t>(entry.City)];
+            const auto walk = [&head, &tables](TTextSpan prefText, TTextSpan cityText) {
+                std::size_t at = 0;
+                for (const std::string_view text : {tables.Text(prefText), tables.Text(cityText)}) {
+                    for (const char b : text) head.Bytes.set(static_cast<unsigned char>(b));
+                    while (at < text.size()) at += IsLead(text[at]) ? 2 : 1;
+                    at -= text.size();
+                }
+                return static_cast<std::uint8_t>(at);
+            };
+            head.NameShift = walk(pref.Name, city.Name);
+            head.KanaShift = walk(pref.Kana, city.Kana);
+        }
+        if (entry.Code.Length > 0)
+            FLongestText = std::max({FLongestText, nameHead + entry.Name.Length, kanaHead + entry.Kana.Length});
+        FTextStarts[static_cast<std::size_t>(town)] = entry.Name.Length > 0   ? entry.Name.Offset
+                                                      : entry.Kana.Length > 0 ? entry.Kana.Offset
+                                                                              : end;
+        for (const TTextSpan text : {entry.Name, entry.Kana}) {  // each after the one before
+            if (text.Length == 0) continue;
+            FLaidOut = FLaidOut && text.Offset >= end;
+            end = text.Offset + text.Length;
+        }
+    }
+    FRuns.push_back({FEndTown, 0});
+    FTextStarts[static_cast<std::size_t>(FEndTown)] = end;
+    if (!FLaidOut) FTextStarts = {};
+}
+
+int TAddressIndex::RunOf(int town) const
+{
+    const auto after = std::upper_bound(FRuns.begin(), FRuns.end() - 1, town,
+                                        [](int t, const TRun& run) { return t < run.FirstTown; });
+    return static_cast<int>(after - FRuns.begin()) - 1;
+}
+
+void TAddressIndex::BuildPairs()
+{
+    FPairs = std::make_unique<std::bitset<65536>>();
+    std::bitset<65536>& pairs = *FPairs;
+    // Sets the pair at each character start of `text` reached by a walk from byte `at`; returns
+    // whether its last byte starts a character, whose pair then takes the next text's first byte.
+    const auto walk = [&pairs](std::string_view text, std::size_t at) {
+        bool lastStarts = false;
+        for (; at < text.size(); at += IsLead(text[at]) ? 2 : 1) {
+            if (at + 1 < text.size()) pairs.set(PairOf(text[at], text[at + 1]));
+            lastStarts = at + 1 == text.size();
+        }
+        return lastStarts;
+    };
+    std::string head;
+    for (int run = 0; run < RunCount(); ++run) {
+        const int cityIndex = RunCity(run);
+        const TStoredShi& city = FTables.Cities.Stored(cityIndex);
+        const TStoredKenmei& pref = FTables.Prefs.Stored(city.Pref);
+        for (const bool reading : {false, true}) {
+            head.assign(FTables.Text(reading ? pref.Kana : pref.Name));
+            head.append(FTables.Text(reading ? city.Kana : city.Name));
+            const std::size_t shift = reading ? KanaShift(cityIndex) : NameShift(cityIndex);
+            bool walked = false, lastStarts = false;  // the head is walked once, for a town with a code
+            for (int town = RunStart(run); town < RunStart(run + 1); ++town) {
+                const TStoredPostNo& entry = FTables.Towns.Stored(town);
+                if (entry.Code.Length == 0) continue;
+                if (!walked) lastStarts = walk(head, 0);
+                walked = true;
+                const std::string_view own = FTables.Text(reading ? entry.Kana : entry.Name);
+                if (own.empty()) continue;
+                if (lastStarts) pairs.set(PairOf(head.back(), own[0]));
+                walk(own, shift);
+            }
+        }
+    }
+}
+
+std::size_t TAddressIndex::PlausibleLength(std::string_view text)
+{
+    if (!FPairs) BuildPairs();
+    for (std::size_t at = 0; at + 1 < text.size();) {
+        if (!FPairs->test(PairOf(text[at], text[at + 1]))) return at + 1;
+        at += IsLead(text[at]) ? 2 : 1;
+    }
+    return text.size();
+}
+
+std::size_t TAddressIndex::HeldBytes() const
+{
+    return FCityNames.HeldBytes() + FRuns.capacity() * sizeof(TRun) + FHeads.capacity() * sizeof(THeadBytes) +
+           FTextStarts.capacity() * sizeof(std::uint32_t) + (FPairs ? sizeof(*FPairs) : 0);
+}
+
+TAddressMatch::TAddressMatch(const TAddressIndex& index, std::string_view text)
+    : FIndex(index), FTables(index.Tables()), FText(text), FBorders(text.size()),
+      FCities(decltype(TPostalTables::Cities)::Capacity, csUnknown)
+{
+    // FBorders[i]: the length of the longest proper beginning of text[0..i] that also ends it.
+    for (std::size_t i = 1, length = 0; i < text.size(); ++i) {
+        while (length > 0 && text[i] != text[length]) length = FBorders[length - 1];
+        if (text[i] == text[length]) ++length;
+        FBorders[i] = static_cast<std::uint32_t>(length);
+    }
+}
+
+void TAddressMatch::MatchHead(std::string_view pref, std::string_view city, THead& head)
+{
+    head.Contains = false;
+    head.Rests.clear();
+    FJoined.assign(pref).append(city);
+    const std::string_view joined = FJoined;
+    const std::size_t size = joined.size();
+    FStarts.assign(size, 0);
+    for (std::size_t at = 0; at < size; at += IsLead(joined[at]) ? 2 : 1) FStarts[at] = 1;
+
+    // One pass of the text's matching automaton over the head finds where the text occurs in it and,
+    // at its end, every end of the head that begins the text.
+    const std::size_t length = FText.size();
+    std::size_t matched = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        while (matched > 0 && joined[i] != FText[matched]) matched = FBorders[matched - 1];
+        if (joined[i] == FText[matched]) ++matched;
+        if (matched == length) {
+            if (FStarts[i + 1 - length]) {
+                head.Contains = true;
+                return;
+            }
+            matched = FBorders[matched - 1];
+        }
+    }
+    for (; matched > 0; matched = FBorders[matched - 1])
+        if (FStarts[size - matched]) head.Rests.push_back(static_cast<std::uint32_t>(length - matched));
+}
+
+void TAddressMatch::LoadHeads(int city)
+{
+    if (city == FCity) return;
+    FCity = city;
+    const TStoredShi& entry = FTables.Cities.Stored(city);
+    const TStoredKenmei& pref = FTables.Prefs.Stored(entry.Pref);
+    MatchHead(FTables.Text(pref.Name), FTables.Text(entry.Name), FAddressHead);
+    MatchHead(FTables.Text(pref.Kana), FTables.Text(entry.Kana), FReadingHead);
+}
+
+TAddressMatch::TCityState TAddressMatch::StateOf(int city)
+{
+    TCityState& state = FCities[static_cast<std::size_t>(city)];
+    if (state == csUnknown) {
+        // Most heads hold not even the text's first byte: nothing to match.
+        state = csOwnTexts;
+        if (FIndex.HeadHolds(city, FText[0])) {
+            LoadHeads(city);
+            if (FAddressHead.Contains || FReadingHead.Contains || !FAddressHead.Rests.empty() ||
+                !FReadingHead.Rests.empty())
+                state = csHeads;
+        }
+    }
+    return state;
+}
+
+namespace {
+
+// Whether `text`, whose characters start at byte `shift` and after each character, holds `wanted`
+// at a character start. The walk over the characters only goes forward, so a text is walked once
+// however many byte-level hits it has.
+bool ContainsFrom(std::string_view text, std::size_t shift, std::string_view wanted)
+{
+    std::size_t at = 0, walk = shift;
+    for (;;) {
+        const std::size_t found = FindBytes(text.substr(at), wanted);
+        if (found == std::string_view::npos) return false;
+        const std::size_t hit = at + found;
+        while (walk < hit) walk += IsLead(text[walk]) ? 2 : 1;
+        if (walk == hit) return true;
+        at = hit + 1;
+    }
+}
+
+bool BeginsWithRest(std::string_view text, const std::vector<std::uint32_t>& rests, std::string_view wanted)
+{
+    for (const std::uint32_t rest : rests) {
+        const std::string_view left = wanted.substr(wanted.size() - rest);
+        if (!text.empty() && text[0] == left[0] && text.starts_with(left)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool TAddressMatch::HeadsMatch(std::string_view name, std::string_view kana) const
+{
+    return FAddressHead.Contains || FReadingHead.Contains || BeginsWithRest(name, FAddressHead.Rests, FText) ||
+           BeginsWithRest(kana, FReadingHead.Rests, FText);
+}
+
+bool TAddressMatch::TownMatches(int town)
+{
+    const TStoredPostNo& entry = FTables.Towns.Stored(town);
+    if (entry.Code.Length == 0) return false;
+    const std::string_view name = FTables.Text(entry.Name), kana = FTables.Text(entry.Kana);
+    if (StateOf(entry.City) == csHeads) {
+        LoadHeads(entry.City);
+        if (HeadsMatch(name, kana)) return true;
+    }
+    return ContainsFrom(name, FIndex.NameShift(entry.City), FText) ||
+           ContainsFrom(kana, FIndex.KanaShift(entry.City), FText);
+}
+
+int TAddressMatch::ScanOwnTexts(int from, int to) const
+{
+    const std::string_view store = FTables.StoredBytes();
+    const std::size_t end = FIndex.TextStart(to);
+    std::size_t at = FIndex.TextStart(from);
+    int town = from;
+    std::size_t walkField = std::string_view::npos, walk = 0;  // the field walked, and its walk so far
+    while (at < end) {
+        const std::size_t found = FindBytes(store.substr(at, end - at), FText);
+        if (found == std::string_view::npos) return to;
+        const std::size_t hit = at + found;
+        // The town whose texts hold the hit: galloping from the last one, since hits tend to lie a
+        // few towns ahead.
+        int low = town, high = town + 1;
+        for (int step = 1; high < to && FIndex.TextStart(high) <= hit; step *= 2) {
+            low = high;
+            high = std::min(to, low + step);
+        }
+        while (high - low > 1) {
+            const int middle = low + (high - low) / 2;
+            (FIndex.TextStart(middle) <= hit ? low : high) = middle;
+        }
+        town = low;
+        const TStoredPostNo& entry = FTables.Towns.Stored(town);
+        const auto holds = [&](TTextSpan span) {
+            return hit >= span.Offset && hit + FText.size() <= span.Offset + span.Length;
+        };
+        TTextSpan field;
+        std::size_t shift = 0;
+        if (holds(entry.Name)) {
+            field = entry.Name;
+            shift = FIndex.NameShift(entry.City);
+        } else if (holds(entry.Kana)) {
+            field = entry.Kana;
+            shift = FIndex.KanaShift(entry.City);
+        } else {  // across two texts, or in a code or a head's name between them
+            at = hit + 1;
+            continue;
+        }
+        if (entry.Code.Length == 0) {  // a town without a code gives no line
+            at = FIndex.TextStart(town + 1);
+            continue;
+        }
+        if (field.Offset != walkField) {
+            walkField = field.Offset;
+            walk = field.Offset + shift;
+        }
+        while (walk < hit) walk += IsLead(store[walk]) ? 2 : 1;
+        if (walk == hit) return town;
+        at = hit + 1;
+    }
+    return to;
+}
+
+int TAddressMatch::OwnTextsMatch(int from, int to)
+{
+    if (to != FOwnTo || from < FOwnFrom || from > FOwnFound) {
+        FOwnFrom = from;
+        FOwnTo = to;
+        FOwnFound = ScanOwnTexts(from, to);
+    }
+    return FOwnFound;
+}
+
+int TAddressMatch::RunOf(int town)
+{
+    if (town < FIndex.RunStart(FRun)) return FRun = FIndex.RunOf(town);
+    for (int step = 0; FIndex.RunStart(FRun + 1) <= town; ++step)
+        if (step == 4) return FRun = FIndex.RunOf(town);
+        else ++FRun;
+    return FRun;
+}
+
+int TAddressMatch::NextMatch(int from, int to)
+{
+    const int end = std::min(to, FIndex.EndTown());
+    if (from >= end) return to;
+    int town = from;
+    int run = RunOf(town);
+    while (town < end) {
+        if (FIndex.LaidOut()) {
+            // The runs from here whose cities' heads play no part are searched with one byte search.
+            // The stretch is kept for the next call, which starts inside it, so each run is looked at
+            // once in all.
+            if (run < FStretchRun || run > FStretchEnd || FStretchLimit != end) {
+                FStretchRun = FStretchEnd = run;
+                FStretchLimit = end;
+            }
+            while (FStretchEnd < FIndex.RunCount() && FIndex.RunStart(FStretchEnd) < end &&
+                   StateOf(FIndex.RunCity(FStretchEnd)) == csOwnTexts)
+                ++FStretchEnd;
+            const int stretchEnd = std::min(end, FIndex.RunStart(FStretchEnd));
+            if (town < stretchEnd) {
+                const int found = OwnTextsMatch(town, stretchEnd);
+                if (found < stretchEnd) return found;
+                town = stretchEnd;
+            }
+            run = FStretchEnd;
+            if (town >= end) break;
+        }
+        const int runEnd = std::min(end, FIndex.RunStart(run + 1));
+        if (!FIndex.LaidOut()) {
+            for (; town < runEnd; ++town)
+                if (TownMatches(town)) return town;
+        } else {
+            // A city whose heads play a part: before the first town whose own texts hold the text,
+            // only a head can make a town match.
+            LoadHeads(FIndex.RunCity(run));
+            const bool everyTown = FAddressHead.Contains || FReadingHead.Contains;
+            const int holding = everyTown ? runEnd : OwnTextsMatch(town, runEnd);
+            for (; town < holding; ++town) {
+                const TStoredPostNo& entry = FTables.Towns.Stored(town);
+                if (entry.Code.Length > 0 && HeadsMatch(FTables.Text(entry.Name), FTables.Text(entry.Kana)))
+                    return town;
+            }
+            if (holding < runEnd) return holding;
+        }
+        ++run;
+    }
+    return to;
 }

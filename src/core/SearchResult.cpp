@@ -1,20 +1,31 @@
 #include "SearchResult.h"
 
-#include "SjisText.h"
+#include <algorithm>
+#include <cstring>
 
 std::string ResultLine(const TPostalTables& tables, int town)
 {
-    const TPostNo entry = tables.Towns[town];
-    const Tshi city = tables.Cities[entry.City];
-    const TKenmei pref = tables.Prefs[city.Pref];
-    const std::string_view head = SjisPiece(entry.Code, 1, 3);
-    // Bytes 4-10 only: a code longer than ten bytes is cut, so the address always starts right
-    // after the two blanks.
-    const std::string_view tail = SjisPiece(entry.Code, 4, 7);
-    std::string line;
-    line.reserve(head.size() + tail.size() + 3 + pref.Name.size() + city.Name.size() + entry.Name.size());
-    line.append(head).append("-").append(tail).append("  ");
-    line.append(pref.Name).append(city.Name).append(entry.Name);
+    const TStoredPostNo& entry = tables.Towns.Stored(town);
+    const TStoredShi& city = tables.Cities.Stored(entry.City);
+    const std::string_view code = tables.Text(entry.Code);
+    const std::string_view prefName = tables.Text(tables.Prefs.Stored(city.Pref).Name);
+    const std::string_view cityName = tables.Text(city.Name), townName = tables.Text(entry.Name);
+    // The code's bytes 1-3, "-", its bytes 4-10 (a longer code is cut, so the address always starts
+    // right after the two blanks), the blanks.
+    const std::size_t head = std::min<std::size_t>(code.size(), 3);
+    const std::size_t tail = std::min<std::size_t>(code.size() - head, 7);
+    // One allocation of the exact size, the pieces copied in place.
+    std::string line(head + tail + 3 + prefName.size() + cityName.size() + townName.size(), ' ');
+    char* out = line.data();
+    if (code.size() == 7) {  // nearly always: two fixed-size copies
+        std::memcpy(out, code.data(), 3);
+        std::memcpy(out + 4, code.data() + 3, 4);
+    } else {
+        CopyText(out, code.substr(0, head));
+        CopyText(out + head + 1, code.substr(head, tail));
+    }
+    out[head] = '-';
+    CopyText(CopyText(CopyText(out + head + tail + 3, prefName), cityName), townName);
     return line;
 }
 

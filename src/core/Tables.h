@@ -1,10 +1,13 @@
 #pragma once
 #include <cassert>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // The postal data: three fixed-capacity tables forming a hierarchy of prefectures, cities and
 // towns, filled once by the loader in file order and read-only afterwards. Indexes are 0-based
@@ -49,11 +52,34 @@ struct TTextSpan
 
 class TPostalTables;
 
-// A growable byte buffer whose new bytes are never zero-filled: the loader reads the data file
-// straight into it and the tables' texts are spans of it.
+// Copies `text` to `out` and returns the end of the copy. Texts of up to 16 bytes, most of the
+// tables' texts, are copied as two words that may overlap, without a library call.
+inline char* CopyText(char* out, std::string_view text)
+{
+    const std::size_t n = text.size();
+    const char* in = text.data();
+    if (n >= 8 && n <= 16) {
+        std::memcpy(out, in, 8);
+        std::memcpy(out + n - 8, in + n - 8, 8);
+    } else if (n >= 4 && n < 8) {
+        std::memcpy(out, in, 4);
+        std::memcpy(out + n - 4, in + n - 4, 4);
+    } else if (n > 16) {
+        std::memcpy(out, in, n);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) out[i] = in[i];
+    }
+    return out + n;
+}
+
+// A growable byte buffer whose new bytes are never zero-filled: the loader keeps the fields it uses
+// in it and the tables' texts are spans of it.
 class TByteStore
 {
 public:
+    TByteStore() = default;
+    TByteStore(const TByteStore&) = delete;
+    TByteStore& operator=(const TByteStore&) = delete;
     char* Data() { return FData.get(); }
     const char* Data() const { return FData.get(); }
     std::size_t Size() const { return FSize; }
@@ -62,15 +88,30 @@ public:
     void Reserve(std::size_t capacity);
     // Adds `n` bytes at the end (their values undefined until written) and returns where they start.
     // Grows the capacity at least twofold when it must grow.
-    char* Extend(std::size_t n);
+    char* Extend(std::size_t n)
+    {
+        if (n > FCapacity - FSize) Grow(n);
+        char* start = FData.get() + FSize;
+        FSize += n;
+        return start;
+    }
     // Drops the bytes from `size` on.
     void Truncate(std::size_t size);
     // Gives back the room beyond Size() when it is more than a small part of the store.
     void ShrinkToFit();
 
 private:
-    std::unique_ptr<char[]> FData;
+    struct TFree
+    {
+        void operator()(char* p) const;
+    };
+    // Held by malloc, so that growing and shrinking a large store can move its pages instead of
+    // copying its bytes.
+    std::unique_ptr<char, TFree> FData;
     std::size_t FSize = 0, FCapacity = 0;
+
+    void Grow(std::size_t n);
+    void Resize(std::size_t capacity);
 };
 
 // One fixed-capacity table. operator[] gives the entry at `index` (0 <= index < Capacity); an index
@@ -80,15 +121,31 @@ class TPostalTable
 {
 public:
     static constexpr int Capacity = N;
-    explicit TPostalTable(const TPostalTables& owner) : FOwner(owner), FEntries(N) {}
+    explicit TPostalTable(const TPostalTables& owner)
+        : FOwner(owner), FEntries(static_cast<TStored*>(std::calloc(N, sizeof(TStored))))
+    {
+        if (!FEntries) throw std::bad_alloc();
+    }
     TEntry operator[](int index) const;
     // The stored form of an entry, for code that keeps its own derived data.
     const TStored& Stored(int index) const;
 
 private:
     friend class TTablesWriter;
+    struct TFree
+    {
+        void operator()(TStored* entries) const { std::free(entries); }
+    };
     const TPostalTables& FOwner;
-    std::vector<TStored> FEntries;  // value-initialised: every entry starts empty
+    // Zero-filled by the allocator, so every entry starts empty and the memory of entries that are
+    // never filled is never touched.
+    std::unique_ptr<TStored[], TFree> FEntries;
+
+    TStored& Writable(int index)
+    {
+        if (index < 0 || index >= N) throw std::out_of_range("postal table index");
+        return FEntries[static_cast<std::size_t>(index)];
+    }
 };
 
 struct TStoredKenmei
@@ -125,6 +182,8 @@ public:
     {
         return span.Length == 0 ? std::string_view() : std::string_view(FStore.Data() + span.Offset, span.Length);
     }
+    // The whole text store: every stored text lies inside it.
+    std::string_view StoredBytes() const { return {FStore.Data(), FStore.Size()}; }
     // Bytes held by the tables (entries and text store), for memory reports.
     std::size_t HeldBytes() const;
 
@@ -139,23 +198,22 @@ class TTablesWriter
 {
 public:
     explicit TTablesWriter(TPostalTables& tables) : FTables(tables) {}
-    // The text store itself: the loader reads the data file into it and records spans of its bytes.
+    // The text store itself.
     TByteStore& Bytes() { return FTables.FStore; }
-    // The span of `text`, which must lie inside Bytes().
-    TTextSpan SpanOf(std::string_view text) const
-    {
-        assert(text.empty() || (text.data() >= FTables.FStore.Data() &&
-                                text.data() + text.size() <= FTables.FStore.Data() + FTables.FStore.Size()));
-        if (text.empty()) return {};
-        return {static_cast<std::uint32_t>(text.data() - FTables.FStore.Data()), static_cast<std::uint32_t>(text.size())};
-    }
     // The bytes of a stored text.
     std::string_view Text(TTextSpan span) const { return FTables.Text(span); }
     // Copies `text` to the end of the store and returns its span.
-    TTextSpan Store(std::string_view text);
-    TStoredKenmei& Pref(int index) { return FTables.Prefs.FEntries.at(index); }
-    TStoredShi& City(int index) { return FTables.Cities.FEntries.at(index); }
-    TStoredPostNo& Town(int index) { return FTables.Towns.FEntries.at(index); }
+    TTextSpan Store(std::string_view text)
+    {
+        TByteStore& store = FTables.FStore;
+        const std::size_t offset = store.Size();
+        CopyText(store.Extend(text.size()), text);
+        return {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())};
+    }
+    // The entry at `index` for filling; throws std::out_of_range outside the table.
+    TStoredKenmei& Pref(int index) { return FTables.Prefs.Writable(index); }
+    TStoredShi& City(int index) { return FTables.Cities.Writable(index); }
+    TStoredPostNo& Town(int index) { return FTables.Towns.Writable(index); }
     // Gives back spare room of the store once the load has ended.
     void Finish();
 

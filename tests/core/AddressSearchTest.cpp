@@ -273,3 +273,151 @@ TEST(AddressSearchRandomTables, SameAnswerAsAPlainWalkOfTheTables)
 }
 
 }  // namespace
+
+namespace {
+
+// Random tables written directly, as the previous test writes them, with two choices: whether each
+// town's Name is stored before its Kana and after the town before it (as the loader stores them,
+// so the searches scan the store itself) or scattered, and codes of seven digits among the others.
+struct TRandomTables
+{
+    TPostalTables Tables;
+    std::vector<std::string> Addresses, Readings;  // each town's full address and reading
+
+    TRandomTables(std::mt19937& random, bool laidOut)
+    {
+        const std::vector<std::string> alphabet = {"\x83\x5C", "\x95\x5C", "\x81\x2D", "\\", "-", "A", "\xB1",
+                                                   "\x93\x8C", "\x8B\x9E", "\x8B"};
+        const auto text = [&](int most) {
+            std::string s;
+            const int length = static_cast<int>(random() % static_cast<unsigned>(most + 1));
+            for (int i = 0; i < length; ++i) s += alphabet[random() % alphabet.size()];
+            return s;
+        };
+        const std::vector<std::string> codes = {"", "1", "12", "1000001", "1000001", "1000002", "1001000",
+                                                "1010000", "0600001", "12345678", "100000A"};
+        TTablesWriter writer(Tables);
+        int pref = -1, city = -1;
+        const int towns = 20 + static_cast<int>(random() % 60);
+        for (int k = 0; k < towns; ++k) {
+            if (pref < 0 || (pref < 47 && random() % 8 == 0)) {
+                ++pref;
+                writer.Pref(pref) = {writer.Store(text(2)), writer.Store(text(2)), city + 1};
+            }
+            if (city < 0 || writer.Pref(pref).FirstCity == city + 1 || random() % 4 == 0) {
+                ++city;
+                writer.City(city) = {writer.Store(text(2)), writer.Store(text(2)), pref, k};
+            }
+            TStoredPostNo& town = writer.Town(k);
+            town.Code = writer.Store(codes[random() % codes.size()]);
+            const std::string name = text(3), kana = text(3);
+            if (laidOut) {
+                town.Name = writer.Store(name);
+                town.Kana = writer.Store(kana);
+            } else {
+                town.Kana = writer.Store(kana);
+                town.Name = writer.Store(name);
+            }
+            town.City = city;
+            const TKenmei p = Tables.Prefs[pref];
+            const Tshi c = Tables.Cities[city];
+            Addresses.push_back(std::string(p.Name).append(c.Name).append(name));
+            Readings.push_back(std::string(p.Kana).append(c.Kana).append(kana));
+        }
+    }
+
+    // A piece of some town's full address or reading: often one that runs from the prefecture's or
+    // the city's name into the town's.
+    std::string PieceOfSomeText(std::mt19937& random) const
+    {
+        const std::size_t town = random() % Addresses.size();
+        const std::string& text = random() % 2 == 0 ? Addresses[town] : Readings[town];
+        if (text.empty()) return "A";
+        const std::size_t start = random() % text.size();
+        return text.substr(start, 1 + random() % (text.size() - start));
+    }
+};
+
+}  // namespace
+
+// The address search scans the store where the towns' texts lie in table order, and each town on
+// its own where they do not: the answers are the plain walk's either way, also for matches that begin
+// in the prefecture's or the city's name and end in the town's, behind a lone lead byte.
+TEST(AddressSearchLayouts, SameAnswerAsAPlainWalkWhereverTheTownsTextsLie)
+{
+    std::mt19937 random(5);
+    for (const bool laidOut : {true, false}) {
+        for (int round = 0; round < 4; ++round) {
+            const TRandomTables data(random, laidOut);
+            const TPostalSearch fast(data.Tables);
+            const TPlainSearch plain(data.Tables);
+            for (int i = 0; i < 150; ++i) {
+                const std::string query = data.PieceOfSomeText(random) + (random() % 4 == 0 ? "\xB1" : "");
+                const TSearchResult found = fast.ByAddress(query), expected = plain.ByAddress(query);
+                EXPECT_EQ(found.Lines, expected.Lines) << laidOut << " " << round << " " << query;
+                EXPECT_EQ(found.Status, expected.Status) << laidOut << " " << round << " " << query;
+            }
+        }
+    }
+}
+
+// The first code search walks the codes and builds nothing; the next builds the index. Creating the
+// searches builds nothing either. All answers are the plain walk's, for codes of seven digits and
+// others, and queries of any length.
+TEST(CodeSearchIndex, FirstSearchWalksAndLaterSearchesUseTheIndexWithTheSameAnswers)
+{
+    std::mt19937 random(9);
+    const std::vector<std::string> queries = {"0", "1", "10", "100", "1000", "10000", "1000001", "10000010",
+                                              "1001", "101", "12", "1234567", "12345678", "100000A", "A", "06"};
+    for (int round = 0; round < 6; ++round) {
+        const TRandomTables data(random, true);
+        const TPlainSearch plain(data.Tables);
+        for (const std::string& query : queries) {
+            const TPostalSearch search(data.Tables);
+            EXPECT_EQ(search.IndexBytes(), 0u);
+            const TSearchResult walked = search.ByCode(query);
+            EXPECT_EQ(search.IndexBytes(), 0u);
+            const TSearchResult indexed = search.ByCode(query);
+            EXPECT_GT(search.IndexBytes(), 0u);
+            const TSearchResult expected = plain.ByCode(query);
+            EXPECT_EQ(walked.Lines, expected.Lines) << round << " " << query;
+            EXPECT_EQ(indexed.Lines, expected.Lines) << round << " " << query;
+            EXPECT_EQ(indexed.Status, expected.Status) << round << " " << query;
+        }
+    }
+}
+
+// A town name of two megabytes of 院 (88 40) searched for "@" (40): a byte-level hit at every second
+// byte, none of them at a character start. The search walks the name once; a search that walked it
+// from its start for every hit would take hours here, well beyond the test's time limit. A second
+// town's name ends in a real "@", which is found.
+TEST(AddressSearchLongTexts, TwoMegabyteTownNameIsWalkedOnce)
+{
+    std::string name;
+    while (name.size() < 2 * 1024 * 1024) name += "\x88\x40";
+    for (const bool laidOut : {true, false}) {
+        TPostalTables tables;
+        TTablesWriter writer(tables);
+        writer.Pref(0) = {writer.Store(Sj("東京都")), writer.Store(Sj("ﾄｳｷｮｳﾄ")), 0};
+        writer.City(0) = {writer.Store(Sj("千代田区")), writer.Store(Sj("ﾁﾖﾀﾞｸ")), 0, 0};
+        for (int k = 0; k < 2; ++k) {
+            TStoredPostNo& town = writer.Town(k);
+            town.Code = writer.Store(k == 0 ? "1000001" : "1000002");
+            const std::string own = k == 0 ? name : name + "@";
+            if (laidOut) {
+                town.Name = writer.Store(own);
+                town.Kana = writer.Store(Sj("ｲﾝ"));
+            } else {
+                town.Kana = writer.Store(Sj("ｲﾝ"));
+                town.Name = writer.Store(own);
+            }
+        }
+        const TPostalSearch search(tables);
+        const TSearchResult found = search.ByAddress("@");
+        ASSERT_EQ(found.Lines.size(), 1u) << laidOut;
+        EXPECT_TRUE(found.Lines[0].starts_with("100-0002  ")) << laidOut;
+        EXPECT_EQ(found.Status, Sj("1件")) << laidOut;
+        // Shortened down to "@@", each attempt walks the names once more.
+        EXPECT_EQ(search.ByAddress("@@@").Status, Sj("0件")) << laidOut;
+    }
+}

@@ -172,6 +172,37 @@ TEST_F(LineReading, VeryLongLineIsReadWhole)
     EXPECT_EQ(tables.Towns[2].Code, "1000002");
 }
 
+// The reader keeps about one block of the file at a time: lines, line ends and a line longer than a
+// block fall across its reads wherever the source's reads end, and the tables come out the same.
+TEST_F(LineReading, FileOfManyBlocksLoadsAlikeWhateverTheReadSizes)
+{
+    std::string file;
+    for (int i = 0; i < 30000; ++i) {
+        const std::string town = i == 15000 ? std::string(600'000, 'x') : Numbered('T', i);
+        const std::string pref = Numbered('P', i / 1000), city = Numbered('C', i / 10);
+        file += i % 1000 == 999 ? "0,1,1000900,3,4,5," + pref + "," + city + ", spaced"
+                                : Line(Numbered('1', 100000 + i), pref, city, town);
+        file += i % 3 == 0 ? "\n" : "\r\n";
+    }
+    TMemorySource whole(file, file.size());
+    LoadPostalData(whole, tables);
+    for (const std::size_t chunk : {std::size_t{4093}, std::size_t{100'003}}) {
+        TPostalTables other;
+        TMemorySource source(file, chunk);
+        LoadPostalData(source, other);
+        for (int k = 0; k <= 30000; ++k) {
+            ASSERT_EQ(tables.Towns[k].Code, other.Towns[k].Code) << chunk << " " << k;
+            ASSERT_EQ(tables.Towns[k].Name, other.Towns[k].Name) << chunk << " " << k;
+            ASSERT_EQ(tables.Towns[k].Kana, other.Towns[k].Kana) << chunk << " " << k;
+            ASSERT_EQ(tables.Towns[k].City, other.Towns[k].City) << chunk << " " << k;
+        }
+    }
+    EXPECT_EQ(tables.Towns[15000].Name.size(), 600'000u);
+    EXPECT_EQ(tables.Towns[29998].Name, "T29998");
+    EXPECT_EQ(tables.Towns[999].Name, "spaced");
+    EXPECT_EQ(tables.Towns[30000].Code, "");
+}
+
 // Read whole, nearly every line takes the quick scan; read three bytes at a time, every line takes
 // the careful reader and splitter. Both must fill the same tables.
 TEST_F(LineReading, QuickAndCarefulPathsFillTheSameTables)
