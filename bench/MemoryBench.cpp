@@ -1,6 +1,7 @@
-// Resident memory with the national list loaded and searchable, and after 10,000 searches of every
-// kind: what the process holds (VmRSS) and its peak (VmHWM), from /proc/self/status. The searches
-// keep nothing between queries, so the memory must stay flat: the label names that target.
+// Resident memory with the national list loaded, after 1,000 and after 10,000 searches of every kind:
+// what the process holds (VmRSS) and its peak (VmHWM), from /proc/self/status. The searches build
+// their indexes on first use and keep nothing between queries, so once those are built the memory
+// must stay flat: the label names that target.
 #include <benchmark/benchmark.h>
 
 #include <fstream>
@@ -47,28 +48,31 @@ std::vector<std::string> Queries(const TPostalTables& tables)
 
 void BM_MemoryAfterLoadAnd10000Searches(benchmark::State& state)
 {
-    state.SetLabel("target: no growth beyond 2 MiB over 10,000 searches");
+    state.SetLabel("target: no growth beyond 1 MiB from the 1,000th search to the 10,000th");
     for (auto _ : state) {
         TPostalTables tables;
         LoadPostalFile(tables, {}, NationalListFolder());
         const TPostalSearch search(tables);
         const std::vector<std::string> queries = Queries(tables);
-        const double loaded = StatusMiB("VmRSS"), loadPeak = StatusMiB("VmHWM");
+        const double loaded = StatusMiB("VmRSS");
+        double warm = 0;
         std::size_t lines = 0, unanswered = 0;
         for (std::size_t i = 0; i < queries.size(); ++i) {
+            // The searches build their indexes on first use: by the 1,000th query every kind has run.
+            if (i == 1000) warm = StatusMiB("VmRSS");
             const std::size_t listed = RunSearchCommand(search, queries[i]).Result.Lines.size();
             lines += listed;
             unanswered += listed == 0 && i % 5 < 3 ? 1 : 0;
         }
-        const double searched = StatusMiB("VmRSS"), peak = StatusMiB("VmHWM");
+        const double searched = StatusMiB("VmRSS");
         state.counters["LoadedMiB"] = loaded;
-        state.counters["LoadPeakMiB"] = loadPeak;
+        state.counters["After1000MiB"] = warm;
         state.counters["After10000MiB"] = searched;
-        state.counters["PeakMiB"] = peak;
+        state.counters["PeakMiB"] = StatusMiB("VmHWM");
         state.counters["Lines"] = static_cast<double>(lines);
         // Each code query comes from a town of the list, so it lists at least that town.
         if (unanswered > 0) state.SkipWithError((std::to_string(unanswered) + " code queries listed nothing").c_str());
-        else if (searched - loaded > 2.0) state.SkipWithError("memory grew by more than 2 MiB over the searches");
+        else if (searched - warm > 1.0) state.SkipWithError("memory grew by more than 1 MiB over 9,000 searches");
     }
 }
 
