@@ -18,5 +18,5 @@ std::vector<std::string> DataFolders();
 // Opens the data file (OpenDataFile) of the first folder of DataFolders() that holds one, and names
 // that folder in `foundIn` when given. Only a folder without the file passes on to the next one; a
 // file that is there but cannot be opened is reported as that failure. Throws EInOutError (code 2
-// when no folder holds the file).
+// when no folder holds the file), or what OpenDataFile throws for a file that is there.
 std::unique_ptr<IByteSource> OpenDefaultDataFile(std::string* foundIn = nullptr);

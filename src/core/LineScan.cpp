@@ -9,6 +9,13 @@
 #include <immintrin.h>
 #endif
 
+// The instruction set extensions each wide variant is compiled for, and the same list that decides
+// at run time whether this processor may run it. Any of them can appear in the variant's code (the
+// compiler takes BMI1's andn, blsi and blsr for the mask arithmetic), so one the processor lacks
+// would stop the load with an illegal instruction.
+#define HARVIK_VECTOR32_FEATURES "avx2,bmi,pclmul"
+#define HARVIK_VECTOR64_FEATURES "avx512bw,bmi,pclmul"
+
 namespace {
 
 // One bit per byte of a 64-byte block, bit i for byte i.
@@ -204,11 +211,11 @@ inline bool Scan(const char* line, TScannedLine& out)
 [[gnu::flatten]] bool ScanBytes(const char* line, TScannedLine& out) { return Scan<ClassifyBytes, PrefixXor>(line, out); }
 #if defined(HARVIK_X86)
 [[gnu::flatten]] bool ScanSse2(const char* line, TScannedLine& out) { return Scan<ClassifySse2, PrefixXor>(line, out); }
-[[gnu::flatten, gnu::target("avx2,bmi,pclmul")]] bool ScanAvx2(const char* line, TScannedLine& out)
+[[gnu::flatten, gnu::target(HARVIK_VECTOR32_FEATURES)]] bool ScanAvx2(const char* line, TScannedLine& out)
 {
     return Scan<ClassifyAvx2, PrefixXorClmul>(line, out);
 }
-[[gnu::flatten, gnu::target("avx512bw,bmi,pclmul")]] bool ScanAvx512(const char* line, TScannedLine& out)
+[[gnu::flatten, gnu::target(HARVIK_VECTOR64_FEATURES)]] bool ScanAvx512(const char* line, TScannedLine& out)
 {
     return Scan<ClassifyAvx512, PrefixXorClmul>(line, out);
 }
@@ -216,15 +223,15 @@ inline bool Scan(const char* line, TScannedLine& out)
 
 using TScanFunction = bool (*)(const char*, TScannedLine&);
 
-TScanFunction ScanFunction(TLineScanner scanner)
+// The variant built for `scanner`, whether or not this processor can run it; nullptr when the
+// build has none.
+TScanFunction CompiledScanFunction(TLineScanner scanner)
 {
     switch (scanner) {
 #if defined(HARVIK_X86)
     case TLineScanner::Vector16: return ScanSse2;
-    case TLineScanner::Vector32:
-        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("pclmul") ? ScanAvx2 : nullptr;
-    case TLineScanner::Vector64:
-        return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("pclmul") ? ScanAvx512 : nullptr;
+    case TLineScanner::Vector32: return ScanAvx2;
+    case TLineScanner::Vector64: return ScanAvx512;
 #else
     case TLineScanner::Vector16:
     case TLineScanner::Vector32:
@@ -235,22 +242,68 @@ TScanFunction ScanFunction(TLineScanner scanner)
     return nullptr;
 }
 
-// The widest the processor has.
-TScanFunction BestScanFunction()
+// Whether this processor (and its operating system, for the wide registers) has `feature`. A name
+// this list does not know counts as missing, so a feature added to a variant without a check here
+// keeps that variant off rather than risking an illegal instruction.
+bool ProcessorHas(std::string_view feature)
 {
-    for (TLineScanner scanner : {TLineScanner::Vector64, TLineScanner::Vector32, TLineScanner::Vector16})
-        if (const TScanFunction scan = ScanFunction(scanner)) return scan;
-    return ScanBytes;
+#if defined(HARVIK_X86)
+    if (feature == "avx2") return __builtin_cpu_supports("avx2");
+    if (feature == "avx512bw") return __builtin_cpu_supports("avx512bw");
+    if (feature == "bmi") return __builtin_cpu_supports("bmi");
+    if (feature == "pclmul") return __builtin_cpu_supports("pclmul");
+#endif
+    return false;
+}
+
+// Whether `has` reports every feature of a comma-separated list.
+template <class FHas>
+bool HasEvery(std::string_view features, const FHas& has)
+{
+    while (!features.empty()) {
+        const std::size_t comma = features.find(',');
+        if (!has(features.substr(0, comma))) return false;
+        features.remove_prefix(comma == std::string_view::npos ? features.size() : comma + 1);
+    }
+    return true;
+}
+
+TScanFunction ScanFunction(TLineScanner scanner)
+{
+    return HasEvery(LineScannerFeatures(scanner), ProcessorHas) ? CompiledScanFunction(scanner) : nullptr;
 }
 
 }  // namespace
 
-bool ScanPlainLine(const char* line, TScannedLine& out)
+std::string_view LineScannerFeatures(TLineScanner scanner)
 {
-    static const TScanFunction scan = BestScanFunction();
-    return scan(line, out);
+    switch (scanner) {
+    case TLineScanner::Vector32: return HARVIK_VECTOR32_FEATURES;
+    case TLineScanner::Vector64: return HARVIK_VECTOR64_FEATURES;
+    case TLineScanner::Bytes:
+    case TLineScanner::Vector16: break;
+    }
+    return {};
 }
 
+TLineScanner ChooseLineScanner(const std::function<bool(std::string_view feature)>& has)
+{
+    for (TLineScanner scanner : {TLineScanner::Vector64, TLineScanner::Vector32, TLineScanner::Vector16})
+        if (CompiledScanFunction(scanner) != nullptr && HasEvery(LineScannerFeatures(scanner), has)) return scanner;
+    return TLineScanner::Bytes;
+}
+
+TLineScanner ChosenLineScanner()
+{
+    static const TLineScanner chosen = ChooseLineScanner(ProcessorHas);
+    return chosen;
+}
+
+bool ScanPlainLine(const char* line, TScannedLine& out)
+{
+    static const TScanFunction scan = CompiledScanFunction(ChosenLineScanner());
+    return scan(line, out);
+}
 bool LineScannerAvailable(TLineScanner scanner) { return ScanFunction(scanner) != nullptr; }
 
 bool ScanPlainLineWith(TLineScanner scanner, const char* line, TScannedLine& out)

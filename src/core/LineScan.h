@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <string_view>
 
 // The quick way through a data line of the plain shape nearly every line of the national list has:
@@ -21,14 +22,25 @@ struct TScannedLine
 
 // Scans the line starting at `line` (LineScanReach readable bytes). False, with `out` undefined,
 // when the line is not of the plain shape, has fewer than nine fields or does not end within reach.
-// Uses the widest vector instructions the processor has.
+// Uses the widest vector instructions the processor has every extension for (ChosenLineScanner).
 bool ScanPlainLine(const char* line, TScannedLine& out);
 
 // The ways of classifying bytes the scan has: one byte at a time, or 16, 32 or 64 at once with the
 // processor's vector instructions. They give the same results.
 enum class TLineScanner { Bytes, Vector16, Vector32, Vector64 };
 
-// Whether this processor (and build) has `scanner`.
+// The instruction set extensions `scanner`'s code is compiled for beyond the build's baseline,
+// comma-separated as the compiler names them ("avx2,bmi,pclmul"); empty when it needs none.
+std::string_view LineScannerFeatures(TLineScanner scanner);
+
+// The widest scanner this build has whose every feature `has` reports (Vector16 needs none on
+// x86-64; Bytes when the build has no vector scanner).
+TLineScanner ChooseLineScanner(const std::function<bool(std::string_view feature)>& has);
+
+// The scanner ScanPlainLine uses: ChooseLineScanner with this processor's features.
+TLineScanner ChosenLineScanner();
+
+// Whether this build has `scanner` and this processor every extension it is compiled for.
 bool LineScannerAvailable(TLineScanner scanner);
 
 // ScanPlainLine with the given way; false when it is not available.

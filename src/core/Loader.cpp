@@ -5,6 +5,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,6 +85,53 @@ private:
     int FFd;
 };
 
+// Why a name could not be opened as the data file: the platform's error number, or NotRegular.
+struct TOpenFailure
+{
+    static constexpr int NotRegular = -1;
+    int Error = 0;
+};
+
+// データファイルが通常のファイルではありません
+constexpr const char* NotRegularFile = "\x83" "f\x81[\x83^\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x92\xCA\x8F\xED\x82\xCC"
+                                       "\x83t\x83@\x83" "C\x83\x8B\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
+
+[[noreturn]] void ThrowOpenFailure(const TOpenFailure& failure)
+{
+    if (failure.Error == TOpenFailure::NotRegular) throw EHarvikError(NotRegularFile);
+    throw EInOutError::FromErrno(failure.Error);
+}
+
+// Opens `path` for reading when it is a regular file or a link to one; otherwise -1 with the
+// reason in `failure`. A FIFO would block the open until a writer comes and each read until it
+// writes, and a device may never end, so what the name is gets looked at before it is opened. A
+// folder counts as access denied, as reading one always has.
+int OpenRegularFile(const std::string& path, TOpenFailure& failure)
+{
+    const auto refuse = [&failure](int error) {
+        failure.Error = error;
+        return -1;
+    };
+    struct stat info{};
+    if (::stat(path.c_str(), &info) != 0) return refuse(errno);
+    if (S_ISDIR(info.st_mode)) return refuse(EISDIR);
+    if (!S_ISREG(info.st_mode)) return refuse(TOpenFailure::NotRegular);
+    // Should the name have been replaced by a FIFO since, O_NONBLOCK keeps the open from waiting,
+    // and the check of what was opened refuses it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return refuse(errno);
+    int error = 0;
+    if (::fstat(fd, &info) != 0)
+        error = errno;
+    else if (!S_ISREG(info.st_mode))
+        error = S_ISDIR(info.st_mode) ? EISDIR : TOpenFailure::NotRegular;
+    else if (const int flags = ::fcntl(fd, F_GETFL); flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        error = errno;
+    if (error == 0) return fd;
+    ::close(fd);
+    return refuse(error);
+}
+
 bool SameNameIgnoringCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -92,13 +140,33 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b)
            });
 }
 
+// データファイルの N 行目: ...
+std::string CapacityMessage(long long lineNumber, const char* what)
+{
+    return "\x83" "f\x81[\x83^\x83t\x83@\x83" "C\x83\x8B\x82\xCC " + std::to_string(lineNumber) + " \x8Ds\x96\xDA: " + what;
+}
+
+constexpr const char* TooLongLine =  // 行の長さが上限の 4 MB を超えています
+    "\x8Ds\x82\xCC\x92\xB7\x82\xB3\x82\xAA\x8F\xE3\x8C\xC0\x82\xCC 4 MB \x82\xF0\x92\xB4\x82\xA6\x82\xC4\x82\xA2\x82\xDC\x82\xB7";
+static_assert(MaxLineBytes == std::size_t{4} << 20, "the message names the limit");
+
+// データファイルが大きすぎます (上限 64 MB)
+constexpr const char* TooLargeFile = "\x83" "f\x81[\x83^\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x91\xE5\x82\xAB\x82\xB7\x82\xAC\x82\xDC\x82\xB7 (\x8F\xE3\x8C\xC0 64 MB)";
+static_assert(MaxDataFileBytes == std::size_t{64} << 20, "the message names the limit");
+
 // Reads the source line by line through a buffer of about one block: lines already taken are
 // dropped from its front before each read, so the memory held does not grow with the file. A
-// returned line stays valid (and may be changed in place) until the next call.
+// returned line stays valid (and may be changed in place) until the next call. Refuses a source
+// of more than MaxDataFileBytes, from its size hint before any read and otherwise once it has read
+// one byte more, and a line longer than MaxLineBytes once it has read that much of it.
 class TLineReader
 {
 public:
-    explicit TLineReader(IByteSource& source) : FSource(source) { FBuffer.Reserve(BlockSize); }
+    explicit TLineReader(IByteSource& source) : FSource(source)
+    {
+        if (FSource.SizeHint() > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
+        FBuffer.Reserve(BlockSize);
+    }
 
     // The end test made before every line: the physical end, or a Ctrl-Z byte where the next line
     // would begin.
@@ -131,10 +199,12 @@ public:
                     strayCr = true;
                 }
                 searched = static_cast<std::size_t>(hit - line) + 1;
+                CheckLineLength(searched);  // a run of 0x00 or CR bytes is looked at one byte at a time
                 continue;
             }
             if (hit < end) return TakeLine(static_cast<std::size_t>(hit - line), 1, strayCr);
             searched = FBuffer.Size() - FPos;
+            CheckLineLength(searched);  // before reading on in search of the line's end
             if (!Fill()) return TakeLine(FBuffer.Size() - FPos, 0, strayCr);
         }
     }
@@ -147,6 +217,7 @@ public:
         if (FBuffer.Size() - FPos < LineScanReach && (!Fill() || FBuffer.Size() - FPos < LineScanReach)) return false;
         if (!ScanPlainLine(FBuffer.Data() + FPos, line)) return false;
         FPos += line.Length + line.BreakLength;
+        ++FLines;
         return true;
     }
 
@@ -157,6 +228,7 @@ private:
 
     // Reads more bytes after those held, first dropping the lines already taken; the buffer grows
     // only for a line longer than a block. False, with nothing changed, at the end of the input.
+    // Never reads more than one byte past the largest data file, and refuses the file once it has.
     bool Fill()
     {
         if (FEof) return false;
@@ -168,15 +240,26 @@ private:
         }
         const std::size_t want = std::max(BlockSize, FBuffer.Capacity()) - kept;
         char* into = FBuffer.Extend(want < BlockSize / 2 ? BlockSize : want);
-        const std::size_t n = FSource.Read(into, static_cast<std::size_t>(FBuffer.Data() + FBuffer.Size() - into));
+        const auto room = static_cast<std::size_t>(FBuffer.Data() + FBuffer.Size() - into);
+        const std::size_t n = FSource.Read(into, std::min(room, MaxDataFileBytes + 1 - FRead));
         FBuffer.Truncate(kept + n);
+        FRead += n;
+        if (FRead > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
         if (n == 0) FEof = true;
         return n > 0;
+    }
+
+    // Refuses the line at FPos once `length` of its bytes hold no line end and pass the limit.
+    void CheckLineLength(std::size_t length) const
+    {
+        if (length > MaxLineBytes) throw EHarvikError(CapacityMessage(FLines + 1, TooLongLine));
     }
 
     // The line of `length` bytes at FPos, consuming a line end of `breakLength` bytes after it.
     std::string_view TakeLine(std::size_t length, std::size_t breakLength, bool strayCr)
     {
+        CheckLineLength(length);
+        ++FLines;
         char* begin = FBuffer.Data() + FPos;
         char* end = begin + length;
         FPos += length + breakLength;
@@ -196,7 +279,9 @@ private:
 
     IByteSource& FSource;
     TByteStore FBuffer;
+    std::size_t FRead = 0;   // bytes read from the source so far
     std::size_t FPos = 0;
+    long long FLines = 0;    // lines returned so far
     bool FEof = false;
 };
 
@@ -275,12 +360,6 @@ void SplitInPlace(char* p, char* end, std::vector<std::string_view>& fields, std
             skipBlanks();
         }
     }
-}
-
-// データファイルの N 行目: ...
-std::string CapacityMessage(long long lineNumber, const char* what)
-{
-    return "\x83" "f\x81[\x83^\x83t\x83@\x83" "C\x83\x8B\x82\xCC " + std::to_string(lineNumber) + " \x8Ds\x96\xDA: " + what;
 }
 
 constexpr const char* TooManyPrefs =  // 都道府県の数が上限の 49 を超えています
@@ -407,30 +486,40 @@ void ReadAllLines(IByteSource& source, TPostalTables& tables, const TLoadProgres
 
 std::unique_ptr<IByteSource> OpenFileSource(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw EInOutError::FromErrno(errno);
+    TOpenFailure failure;
+    const int fd = OpenRegularFile(path, failure);
+    if (fd < 0) ThrowOpenFailure(failure);
     return std::make_unique<TFileSource>(fd);
 }
 
 std::unique_ptr<IByteSource> OpenDataFile(const std::string& folder)
 {
     const std::string prefix = folder == "." ? std::string() : folder + "/";
-    const int fd = ::open((prefix + std::string(DataFileName)).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) return std::make_unique<TFileSource>(fd);
-    if (errno != ENOENT) throw EInOutError::FromErrno(errno);
+    TOpenFailure exact;
+    if (const int fd = OpenRegularFile(prefix + std::string(DataFileName), exact); fd >= 0)
+        return std::make_unique<TFileSource>(fd);
 
-    // No file of exactly that name: take one whose name differs only in letter case, the
-    // alphabetically first when there are several, so the choice never depends on directory order.
-    std::string found;
+    // No usable file of exactly that name: the names that differ from it only in letter case take
+    // part, alphabetically so the choice never depends on directory order, and the first that is a
+    // regular file that opens wins. A folder or a dangling link of one such name must not hide a
+    // good file of another.
+    std::vector<std::string> names;
     if (DIR* dir = ::opendir(folder.c_str())) {
         while (const dirent* entry = ::readdir(dir)) {
             const std::string_view name = entry->d_name;
-            if (SameNameIgnoringCase(name, DataFileName) && (found.empty() || name < found)) found = name;
+            if (name != DataFileName && SameNameIgnoringCase(name, DataFileName)) names.emplace_back(name);
         }
         ::closedir(dir);
     }
-    if (found.empty()) throw EInOutError(2);
-    return OpenFileSource(prefix + found);
+    std::sort(names.begin(), names.end());
+    std::optional<TOpenFailure> reported;
+    if (exact.Error != ENOENT) reported = exact;
+    for (const std::string& name : names) {
+        TOpenFailure failure;
+        if (const int fd = OpenRegularFile(prefix + name, failure); fd >= 0) return std::make_unique<TFileSource>(fd);
+        if (!reported && failure.Error != ENOENT) reported = failure;
+    }
+    ThrowOpenFailure(reported.value_or(TOpenFailure{ENOENT}));
 }
 
 void SplitFields(std::string_view line, std::vector<std::string>& fields)

@@ -26,12 +26,25 @@ public:
 // The data file's name in the current directory.
 inline constexpr std::string_view DataFileName = "Ken_all.csv";
 
-// Opens the data file for reading only: "Ken_all.csv" in `folder`; where no file of exactly that
-// name exists, a file there whose name matches it regardless of letter case (Japan Post ships
-// KEN_ALL.CSV). Throws EInOutError (code 2 when there is none, otherwise the open's failure).
+// The largest data file the loader reads: five times the national list (12 MB), which the tables'
+// 150,001 lines could not hold at any real line length.
+inline constexpr std::size_t MaxDataFileBytes = std::size_t{64} << 20;
+
+// The longest line the loader reads, line end excluded: thousands of times any real line.
+inline constexpr std::size_t MaxLineBytes = std::size_t{4} << 20;
+
+// Opens the data file for reading only: "Ken_all.csv" in `folder` when that name is a regular file
+// (or a link to one) that opens; otherwise, of the names there that match it regardless of letter
+// case (Japan Post ships KEN_ALL.CSV), the alphabetically first that is such a file. Throws what
+// OpenFileSource throws for the exact name, or for the first other name that exists when the exact
+// one does not; EInOutError(2) when no name exists.
 std::unique_ptr<IByteSource> OpenDataFile(const std::string& folder = ".");
 
-// Opens the file at `path` exactly as named, for reading only. Throws EInOutError.
+// Opens the file at `path` exactly as named, for reading only, when it is a regular file or a link
+// to one. Anything else is refused before it is opened or read, since a FIFO or a device can block
+// the open or the reads for ever, or deliver without end: a folder with EInOutError(5), any other
+// kind with EHarvikError ("データファイルが通常のファイルではありません"). Throws EInOutError when
+// the platform cannot open the file.
 std::unique_ptr<IByteSource> OpenFileSource(const std::string& path);
 
 // Called after each new prefecture with the number of prefectures read so far (1, 2, 3 ...).
@@ -44,9 +57,11 @@ void SplitFields(std::string_view line, std::vector<std::string>& fields);
 // Reads every line of `source` into `tables`, which must be empty, in file order. Lines end at LF
 // or CR LF; a lone CR is dropped; a Ctrl-Z byte at a line start ends the input (inside a line it is
 // data). Stops at the first failure with an exception (EInOutError, EListIndexError for a line of
-// fewer than nine fields, EHarvikError for a file beyond the tables' capacities); everything stored
-// before the failing line stays, nothing of that line is stored. The source is closed either way;
-// a close failure after a complete load is reported as EInOutError.
+// fewer than nine fields, EHarvikError for a file beyond the tables' capacities, a line longer than
+// MaxLineBytes, or a source of more than MaxDataFileBytes: refused from its size hint before any
+// read, and otherwise once one byte more has been read); everything stored before the failing line
+// stays, nothing of that line is stored. The source is closed either way; a close failure after a
+// complete load is reported as EInOutError.
 void LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress = {});
 
 // Opens the data file in `folder` (OpenDataFile) and loads it (LoadPostalData). A file that cannot

@@ -16,6 +16,13 @@ namespace {
 // dash finds the data's 81 60. Plain "SHIFT_JIS" would be the JIS table: unsuitable.
 constexpr const char* CodePage = "CP932";
 
+// What stands in the output for input the converter cannot take.
+struct TReplacement
+{
+    std::string_view Text;
+    std::size_t Used;  // input bytes it replaces, at least 1
+};
+
 // One open conversion per direction and thread: opening one costs more than converting a result
 // line, and the command line converts tens of thousands of lines per run.
 class TConverter
@@ -30,32 +37,42 @@ public:
     TConverter(const TConverter&) = delete;
     TConverter& operator=(const TConverter&) = delete;
 
-    // Converts `in`, calling `onBad(in, at, out)` where the converter stops at input it cannot take;
-    // onBad appends a replacement to `out` and returns how many input bytes it used (at least 1).
+    // Converts `in`, calling `onBad(in, at)` where the converter stops at input it cannot take;
+    // onBad returns the replacement to write and how many input bytes it stands for (at least 1).
+    // `capacity` is the output's expected size; the output grows twofold when it runs out, and the
+    // converter is handed a bounded piece of the input at a time, so that text full of bad bytes
+    // (one call each) converts in time linear in its length.
     template <class FBad>
     std::string Run(std::string_view in, std::size_t capacity, FBad onBad)
     {
+        // Each call's input is checked whole by the sanitizers' wrapper of iconv, so a piece much
+        // longer than any character would make a sanitizer build quadratic again.
+        constexpr std::size_t PieceLength = 4096;
         iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
         std::string out(capacity, '\0');
         std::size_t done = 0;
         std::size_t pos = 0;
         while (pos < in.size()) {
+            const std::size_t handed = std::min(in.size() - pos, PieceLength);
             char* inPtr = const_cast<char*>(in.data() + pos);  // iconv takes char** but never writes input
-            std::size_t inLeft = in.size() - pos;
+            std::size_t inLeft = handed;
             char* outPtr = out.data() + done;
             std::size_t outLeft = out.size() - done;
             const std::size_t rc = iconv(FHandle, &inPtr, &inLeft, &outPtr, &outLeft);
             const int error = errno;
-            pos = in.size() - inLeft;
+            pos += handed - inLeft;
             done = out.size() - outLeft;
-            if (rc != static_cast<std::size_t>(-1)) break;
+            if (rc != static_cast<std::size_t>(-1)) continue;
             if (error == E2BIG) {
                 out.resize(out.size() * 2 + 16);
+            } else if (error == EINVAL && pos + inLeft < in.size()) {
+                continue;  // a character cut by the piece's end: the next piece starts with it
             } else if (error == EILSEQ || error == EINVAL) {
-                out.resize(done);
-                pos += onBad(in, pos, out);
-                done = out.size();
-                out.resize(done + 3 * (in.size() - pos) + 16);
+                const TReplacement replacement = onBad(in, pos);
+                if (out.size() - done < replacement.Text.size()) out.resize(out.size() * 2 + replacement.Text.size());
+                std::memcpy(out.data() + done, replacement.Text.data(), replacement.Text.size());
+                done += replacement.Text.size();
+                pos += replacement.Used;
             } else {
                 throw EHarvikError(std::string("text conversion failed: ") + std::strerror(error));
             }
@@ -98,11 +115,10 @@ std::string SjisFromUtf8(std::string_view utf8)
 {
     thread_local TConverter converter(CodePage, "UTF-8");
     // Code page 932 never needs more bytes than UTF-8 for a character, and "?" replaces at least one.
-    return converter.Run(utf8, utf8.size() + 16, [](std::string_view in, std::size_t at, std::string& out) {
+    return converter.Run(utf8, utf8.size() + 16, [](std::string_view in, std::size_t at) {
         // A character the code page cannot hold is skipped whole; a malformed sequence only by its
         // first byte, so the text after it is kept.
-        out += '?';
-        return std::max<std::size_t>(Utf8SequenceLength(in, at), 1);
+        return TReplacement{"?", std::max<std::size_t>(Utf8SequenceLength(in, at), 1)};
     });
 }
 
@@ -110,8 +126,9 @@ std::string Utf8FromSjis(std::string_view sjis)
 {
     thread_local TConverter converter("UTF-8", CodePage);
     // One byte gives at most three bytes of UTF-8 (half-width katakana, U+FFFD).
-    return converter.Run(sjis, sjis.size() * 3 + 16, [](std::string_view, std::size_t, std::string& out) {
-        out += "\xEF\xBF\xBD";  // U+FFFD for the byte that starts no valid character; the next byte
-        return std::size_t{1};  // may start one (a lead byte followed by a blank keeps the blank)
+    return converter.Run(sjis, sjis.size() * 3 + 16, [](std::string_view, std::size_t) {
+        // U+FFFD for the byte that starts no valid character; the next byte may start one (a lead
+        // byte followed by a blank keeps the blank).
+        return TReplacement{"\xEF\xBF\xBD", 1};
     });
 }

@@ -12,27 +12,39 @@
 
 namespace {
 
+// Far more than any INI file the program writes: a larger one is not read.
+constexpr std::size_t MaxIniBytes = std::size_t{16} << 20;
+
+TWsReadOutcome Missing(int error) { return error == ENOENT || error == ENOTDIR ? roMissing : roFailed; }
+
 class TPlatformFileOps : public IWsFileOps
 {
 public:
+    // Only a regular file (or a link to one) of at most MaxIniBytes is read; anything else exists
+    // but cannot be read, so reads give their fallback and writes never replace it. A FIFO would
+    // block the open until a writer comes and each read until it writes, and a device or a huge
+    // file would fill the memory: what the name is gets looked at before it is opened.
     TWsReadOutcome ReadFile(const std::string& path, std::string& bytes) override
     {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? roMissing : roFailed;
+        struct stat info{};
+        if (::stat(path.c_str(), &info) != 0) return Missing(errno);
+        if (!S_ISREG(info.st_mode) || static_cast<std::size_t>(info.st_size) > MaxIniBytes) return roFailed;
+        // Should the name have become a FIFO since, O_NONBLOCK keeps the open from waiting, and the
+        // check of what was opened refuses it; reads of a regular file do not heed the flag.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) return Missing(errno);
+        TWsReadOutcome outcome = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? roRead : roFailed;
         bytes.clear();
         char buffer[65536];
-        for (;;) {
+        while (outcome == roRead) {
             const ssize_t got = ::read(fd, buffer, sizeof buffer);
             if (got == 0) break;
-            if (got < 0) {
-                if (errno == EINTR) continue;
-                ::close(fd);
-                return roFailed;
-            }
-            bytes.append(buffer, static_cast<std::size_t>(got));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > MaxIniBytes) outcome = roFailed;
+            else bytes.append(buffer, static_cast<std::size_t>(got));
         }
         ::close(fd);
-        return roRead;
+        return outcome;
     }
 
     int CreateTemporary(const std::string& folder, const std::string& like, std::string& path) override

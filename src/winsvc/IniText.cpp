@@ -50,6 +50,15 @@ std::size_t FindAtCharacterStart(std::string_view s, char wanted)
     return std::string_view::npos;
 }
 
+// Whether the text's last byte is the first byte of a double-byte character: as a section name it
+// would take the closing "]" (0x5D, a valid second byte) into that character.
+bool EndsInHalfCharacter(std::string_view s)
+{
+    std::size_t i = 0;
+    while (i + 1 < s.size()) i += IsLeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
+    return i + 1 == s.size() && IsLeadByte(static_cast<unsigned char>(s[i]));
+}
+
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool SameName(std::string_view a, std::string_view b)
@@ -170,6 +179,7 @@ bool IniWritable(std::string_view section, std::string_view key, std::string_vie
     const auto properName = [](std::string_view s) { return !s.empty() && Trimmed(s).size() == s.size(); };
     return properName(section) && properName(key) && !hasLineBreak(section) && !hasLineBreak(key) &&
            !hasLineBreak(value) && FindAtCharacterStart(section, ']') == std::string_view::npos &&
+           !EndsInHalfCharacter(section) &&
            key.find('=') == std::string_view::npos && key.front() != '[' && key.front() != ';';
 }
 
@@ -183,10 +193,11 @@ std::optional<std::string> IniSet(std::string_view text, std::string_view sectio
     std::string result;
     result.reserve(text.size() + section.size() + key.size() + value.size() + 8);
     // Adds `addition` after the text's first `offset` bytes, giving a line end first to a last line
-    // that has none.
+    // that has none. A last line that ends in CR gets CR LF, so that its CR stays its own byte
+    // rather than becoming part of the line end ("[Common\r" would turn into the section Common).
     const auto insertAt = [&](std::size_t offset, std::string_view addition) {
         result.append(text.substr(0, offset));
-        if (offset > 0 && text[offset - 1] != '\n') result.append(eol);
+        if (offset > 0 && text[offset - 1] != '\n') result.append(text[offset - 1] == '\r' ? "\r\n" : eol);
         result.append(addition);
         result.append(text.substr(offset));
     };

@@ -29,7 +29,8 @@ std::optional<std::string> IniFind(std::string_view text, std::string_view secti
 
 // Whether `section`, `key` and `value` can be written as INI lines that read back as they are given:
 // section and key hold a non-blank byte and no surrounding blanks, no byte of any of them is CR or LF,
-// the section has no "]" at a character start, the key no "=" and no leading "[" or ";".
+// the section has no "]" at a character start and does not end in the first byte of a double-byte
+// character, the key has no "=" and no leading "[" or ";".
 bool IniWritable(std::string_view section, std::string_view key, std::string_view value);
 
 // `text` with `key` in `section` set to `value`; nullopt when !IniWritable(section, key, value).

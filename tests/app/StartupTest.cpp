@@ -11,8 +11,11 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QWindow>
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "Errors.h"
 #include "NationalList.h"
@@ -21,6 +24,7 @@
 #include "RecordingHelpViewer.h"
 #include "ScratchProgram.h"
 #include "SpUnit.h"
+#include "Watchdog.h"
 
 namespace {
 
@@ -177,6 +181,26 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QTest::keyClicks(form.Edit1, "10");
         QCOMPARE(StatusText(form), QStringLiteral("0件"));
+    }
+
+    void FifoInPlaceOfTheDataFileIsReportedAtOnceAndTheWindowOpensEmpty()
+    {
+        QTemporaryDir folder;
+        const std::string fifo = folder.filePath(QStringLiteral("Ken_all.csv")).toStdString();
+        QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+        const int stalledWriter = ::open(fifo.c_str(), O_RDWR);  // reads from the FIFO would wait for it
+        QVERIFY(stalledWriter >= 0);
+        {
+            const TWatchdog watchdog("the window's start on a FIFO", std::chrono::seconds(10));
+            ThenkanForm form(FHelp, [&folder] { return OpenDataFile(folder.path().toStdString()); });
+            QCOMPARE(FErrors.Texts, QStringList({"データファイルが通常のファイルではありません."}));
+            QCOMPARE(SplashWindows(), 0);
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QTest::keyClicks(form.Edit1, "10");
+            QCOMPARE(StatusText(form), QStringLiteral("0件"));
+        }
+        ::close(stalledWriter);
     }
 
     void LoadsKenAllCsvFromTheWorkingFolder()

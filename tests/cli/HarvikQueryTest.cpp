@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -95,6 +96,7 @@ protected:
             const int fdOut = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const int fdErr = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (fdIn < 0 || fdOut < 0 || fdErr < 0 || ::chdir(folder.c_str()) != 0) ::_exit(126);
+            ::alarm(60);  // a run that blocks ends (exit 128 + SIGALRM) instead of hanging the suite
             ::dup2(fdIn, 0);
             ::dup2(fdOut, 1);
             ::dup2(fdErr, 2);
@@ -222,6 +224,18 @@ TEST_F(HarvikQuery, LoadErrorShowsTheLoadersMessageAndExitsWithTwo)
     EXPECT_EQ(shortLine.Exit, 2);
     EXPECT_EQ(shortLine.Out, "");
     EXPECT_EQ(shortLine.Err, "harvik-query: Ken_all.csv: リストのインデックスが範囲を超えています (6)\n");
+}
+
+TEST_F(HarvikQuery, DataThatIsNotARegularFileIsRefusedAtOnce)
+{
+    const TRun device = Run({"--data", "/dev/zero", "100"});
+    EXPECT_EQ(device.Exit, 2);
+    EXPECT_EQ(device.Err, "harvik-query: /dev/zero: データファイルが通常のファイルではありません\n");
+
+    ASSERT_EQ(::mkfifo((Folder() / "Ken_all.csv").c_str(), 0600), 0);  // no writer: opening it would wait
+    const TRun fifo = Run({"100"});
+    EXPECT_EQ(fifo.Exit, 2);
+    EXPECT_EQ(fifo.Err, "harvik-query: Ken_all.csv: データファイルが通常のファイルではありません\n");
 }
 
 TEST_F(HarvikQuery, DataOptionReadsTheNamedFileOnly)

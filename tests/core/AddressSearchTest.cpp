@@ -193,6 +193,39 @@ TEST_F(AddressSearchCap, FiveThousandLinesAreCountedAndOneMoreStopsTheScan)
     EXPECT_EQ(FSearch->ByAddress(Sj("千代田区丙")).Status, Sj("5000件以上  千代田区で検索を行いました"));
 }
 
+// Shapes the national list never has: 49 prefectures (it has 47), one town each, and a first town
+// whose code is eleven bytes long.
+class AddressSearchUnusualData : public TSharedSearch<AddressSearchUnusualData>
+{
+public:
+    static std::vector<std::string> DataLines()
+    {
+        std::vector<std::string> lines = {Line("12345678901", "東京都", "千代田区", "丸の内", "ﾄｳｷｮｳﾄ", "ﾁﾖﾀﾞｸ")};
+        for (int i = 1; i < 49; ++i) {
+            const std::string n = std::to_string(100 + i).substr(1);  // two digits: no name begins another
+            lines.push_back(KenLine({std::to_string(1000000 + i), "P" + n, "C" + n, "T" + n, "", "", ""}));
+        }
+        return lines;
+    }
+};
+
+TEST_F(AddressSearchUnusualData, OnlyPrefectureEntries0To47AreRecognised)
+{
+    const TSearchResult last = FSearch->ByAddress("P47T47");  // recognised, so T47 is looked for in P47
+    EXPECT_EQ(last.Lines, std::vector<std::string>{"100-0047  P47C47T47"});
+    EXPECT_EQ(last.Status, Sj("1件"));
+    const TSearchResult beyond = FSearch->ByAddress("P48T48");  // not recognised: found only once shortened
+    EXPECT_EQ(beyond.Lines, std::vector<std::string>{"100-0048  P48C48T48"});
+    EXPECT_EQ(beyond.Status, Sj("1件  P48で検索を行いました"));
+}
+
+TEST_F(AddressSearchUnusualData, CodeLongerThanTenBytesLeavesTheAddressWhole)
+{
+    const TSearchResult found = FSearch->ByAddress(Sj("東京都"));
+    EXPECT_EQ(found.Lines, Lines({"123-4567890  東京都千代田区丸の内"}));
+    EXPECT_EQ(found.Status, Sj("1件"));
+}
+
 // Tables written directly, with bytes no data file in the national layout holds: second bytes that
 // look like ASCII or a hyphen, names ending in a lead byte, small alphabets so that texts overlap,
 // codes repeated so that continuation chains form.

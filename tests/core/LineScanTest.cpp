@@ -2,6 +2,7 @@
 // line it takes, with every way of classifying bytes this processor has.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "LineScan.h"
@@ -126,4 +127,46 @@ TEST(LineScan, RandomLinesAgreeWithTheCarefulPath)
     EXPECT_GT(taken, 2000);
     for (TLineScanner scanner : AllScanners)
         RecordProperty("scanner" + std::to_string(static_cast<int>(scanner)), LineScannerAvailable(scanner) ? "tested" : "not on this processor");
+}
+
+// The scan chosen for a processor is never compiled for an extension the processor lacks, whatever
+// it reports: a lacking one stops the load with an illegal instruction. Virtual machines' processor
+// models can report AVX2 without BMI1, or AVX-512 without PCLMUL.
+TEST(LineScanChoice, NeverNeedsAnExtensionTheProcessorLacks)
+{
+    const std::string_view known[] = {"avx2", "avx512bw", "bmi", "pclmul"};
+    for (unsigned reported = 0; reported < 16; ++reported) {
+        const auto has = [&](std::string_view feature) {
+            for (unsigned i = 0; i < 4; ++i)
+                if ((reported >> i & 1) != 0 && known[i] == feature) return true;
+            return false;
+        };
+        const TLineScanner chosen = ChooseLineScanner(has);
+        std::string_view needed = LineScannerFeatures(chosen);
+        while (!needed.empty()) {
+            const std::string_view feature = needed.substr(0, needed.find(','));
+            EXPECT_TRUE(has(feature)) << "processor " << reported << " lacks " << feature;
+            needed.remove_prefix(std::min(needed.size(), feature.size() + 1));
+        }
+    }
+
+    struct Case
+    {
+        std::vector<std::string_view> reported;
+        TLineScanner chosen;
+    };
+    const Case cases[] = {
+        {{}, TLineScanner::Vector16},                                // SSE2 is every x86-64 processor's
+        {{"avx2", "pclmul"}, TLineScanner::Vector16},                // AVX2 without BMI1
+        {{"avx2", "bmi"}, TLineScanner::Vector16},                   // ... or without PCLMUL
+        {{"avx2", "bmi", "pclmul"}, TLineScanner::Vector32},
+        {{"avx512bw", "avx2", "pclmul"}, TLineScanner::Vector16},    // AVX-512 without BMI1
+        {{"avx512bw", "avx2", "bmi", "pclmul"}, TLineScanner::Vector64},
+    };
+    for (const Case& c : cases) {
+        const auto has = [&](std::string_view feature) { return std::ranges::find(c.reported, feature) != c.reported.end(); };
+        EXPECT_EQ(ChooseLineScanner(has), c.chosen) << c.reported.size() << " extensions reported";
+    }
+    // This processor's own choice is one it can run.
+    EXPECT_TRUE(LineScannerAvailable(ChosenLineScanner()));
 }

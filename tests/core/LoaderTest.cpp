@@ -339,6 +339,23 @@ TEST(TablesMemory, NationalSizedTablesStayCompact)
     EXPECT_LT(tables.HeldBytes(), 5u * 1024 * 1024);  // entries only: 150,001 towns at 28 bytes
 }
 
+// A pipe-like source tells no size, so the store grows in steps as it fills; once loaded, the spare
+// room is given back. Stored texts from 1 to 2 MB a tenth apart: whatever the steps, one of these
+// loads ends just past a step and would otherwise keep nearly as much room again.
+TEST(TablesMemory, LoadWithoutASizeHintKeepsLittleMoreThanItStores)
+{
+    const std::string town(50, 'T');  // each line stores its code, its town's name and reading: 109 bytes
+    for (int lineCount = 10000; lineCount < 20000; lineCount = lineCount * 11 / 10) {
+        std::vector<std::string> lines;
+        for (int i = 0; i < lineCount; ++i) lines.push_back(Line(std::to_string(1000000 + i), "P", "C", town));
+        TPostalTables tables;
+        TMemorySource source(KenFile(lines), 65536);
+        LoadPostalData(source, tables);
+        const TByteStore& store = TTablesWriter(tables).Bytes();
+        EXPECT_LE(store.Capacity(), store.Size() + store.Size() / 8 + 65536) << lineCount << " lines";
+    }
+}
+
 class ShortLines : public ::testing::Test
 {
 protected:

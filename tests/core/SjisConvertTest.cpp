@@ -7,6 +7,7 @@
 
 #include "NationalList.h"
 #include "SjisConvert.h"
+#include "Watchdog.h"
 
 namespace {
 
@@ -83,11 +84,33 @@ TEST(SjisConvert, EncodesWhatCodePage932CannotHoldAsQuestionMarks)
         {"A\xE6\x9D" "B", "A??B"},                               // a cut-off 東: the B survives
         {"\xE6\x9D", "??"},                                      // cut off at the end
         {"\xC0\xAF", "??"},                                      // an overlong "/"
+        {"\xE0\x80\x80", "???"},                                  // an overlong three-byte form
+        {"\xF0\x80\x80\x80", "????"},                              // an overlong four-byte form
         {"\xED\xA0\x80", "???"},                                 // a surrogate
         {"\xF4\x90\x80\x80", "????"},                            // past U+10FFFF
         {"\xFF", "?"},
     };
     for (const TConvertCase& c : cases) EXPECT_EQ(Hex(SjisFromUtf8(c.from)), Hex(c.to)) << Hex(c.from);
+}
+
+// A town name of bytes that start no character, from a hostile data file, or a pasted text of
+// malformed UTF-8: each bad byte is replaced in turn, and the whole text must still convert in one
+// pass, not in time that grows with the square of its length (a minute for these two megabytes).
+TEST(SjisConvert, TextFullOfBadBytesConvertsInOnePass)
+{
+    const TWatchdog watchdog("converting 2 MB of bad bytes", std::chrono::seconds(10));
+    std::string badSjis, replaced;
+    for (int i = 0; i < 1 << 19; ++i) {
+        badSjis += "\x88\x40";   // 88 40 is no character of code page 932: its 40 ("@") reads on
+        replaced += "\xEF\xBF\xBD@";
+    }
+    EXPECT_TRUE(Utf8FromSjis(badSjis) == replaced);
+    EXPECT_TRUE(SjisFromUtf8(std::string(1 << 20, '\x80')) == std::string(1 << 20, '?'));
+
+    // Converted a piece at a time, a character cut by a piece's end still converts whole.
+    std::string kanji = "a";
+    for (int i = 0; i < 5000; ++i) kanji += "\x93\x8C";  // 東
+    EXPECT_TRUE(SjisFromUtf8(Utf8FromSjis(kanji)) == kanji);
 }
 
 TEST(SjisConvert, EverySingleByteCharacterRoundTrips)

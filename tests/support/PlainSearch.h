@@ -14,8 +14,15 @@ class TPlainSearch
 public:
     explicit TPlainSearch(const TPostalTables& tables) : FTables(tables)
     {
+        FAddress.reserve(TownCount);
+        FReading.reserve(TownCount);
         for (int k = 0; k < TownCount; ++k) {
             const TPostNo town = tables.Towns[k];
+            if (town.Code.empty()) {  // never compared: a town without a code gives no line
+                FAddress.emplace_back();
+                FReading.emplace_back();
+                continue;
+            }
             const Tshi city = tables.Cities[town.City];
             const TKenmei pref = tables.Prefs[city.Pref];
             FAddress.push_back(std::string(pref.Name) + std::string(city.Name) + std::string(town.Name));

@@ -9,10 +9,12 @@
 #include <map>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "IniFileStore.h"
 #include "IniText.h"
+#include "Watchdog.h"
 #include "wsprocs.h"
 
 namespace fs = std::filesystem;
@@ -58,6 +60,9 @@ TEST(IniText, AddsAMissingKeyAfterItsSectionsLastLineAndAMissingSectionAtTheEnd)
     // The last line gets the file's line end before the new section follows it.
     EXPECT_EQ(IniSet(Shared, "New", "k", "v"), Shared + "\r\n[New]\r\nk=v\r\n");
     EXPECT_EQ(IniSet("[Last]\nx=1", "Last", "y", "2"), "[Last]\nx=1\ny=2\n");
+    // A last line ending in CR keeps it: it must not become the section that line only resembles.
+    EXPECT_EQ(IniSet("[A]\n[Common\r", "Common", "k", "v"), "[A]\n[Common\r\r\n[Common]\nk=v\n");
+    EXPECT_EQ(IniFind("[A]\n[Common\r\r\n[Common]\nk=v\n", "Common", "k"), "v");
 }
 
 TEST(IniText, DeletesEveryLineOfTheKeyInItsSectionOnly)
@@ -90,7 +95,8 @@ TEST(IniText, RefusesNamesAndValuesThatWouldNotReadBack)
 {
     for (const auto& [section, key, value] : std::vector<std::tuple<std::string, std::string, std::string>>{
              {"S", "k", "two\nlines"}, {"S", "k", "cr\r"}, {"S]", "k", "v"}, {"", "k", "v"}, {"S", "", "v"},
-             {"S", "a=b", "v"}, {"S", ";k", "v"}, {"S", "[k", "v"}, {" S", "k", "v"}, {"S", "k ", "v"}})
+             {"S", "a=b", "v"}, {"S", ";k", "v"}, {"S", "[k", "v"}, {" S", "k", "v"}, {"S", "k ", "v"},
+             {"S\x95", "k", "v"}})  // a lead byte last: "]" would be its second byte
         EXPECT_EQ(IniSet("[S]\n", section, key, value), std::nullopt) << section << "/" << key << "/" << value;
 }
 
@@ -268,6 +274,28 @@ TEST_F(TIniFolder, WritesCreateTheFileWhileReadsAndDeletesNeverDo)
     store.Remove("Common", "henkanForm");
     EXPECT_EQ(Contents(Path("program/harvik.INI")), "[Common]\n");
     EXPECT_EQ(Files(), std::vector<std::string>({"program/harvik.INI"}));
+}
+
+// A FIFO, a device or a huge file in the INI file's place: reads give their fallback at once and a
+// write does not replace what it could not read.
+TEST_F(TIniFolder, AnIniFileThatIsNoRegularFileOrFarTooLargeIsNeitherWaitedForNorReplaced)
+{
+    const std::string ini = Path("program/harvik.INI");
+    const TWatchdog watchdog("reading the INI file", std::chrono::seconds(10));
+    TWsIniFileStore store(ini, std::nullopt);
+    ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);  // no writer: opening it would wait
+    EXPECT_EQ(store.Read("Common", "henkanForm", "none"), "none");
+    EXPECT_FALSE(store.Write("Common", "henkanForm", "200,0,1,216,123,626,408"));
+    EXPECT_TRUE(fs::is_fifo(ini));
+    fs::remove(ini);
+    fs::create_symlink("/dev/zero", ini);  // reads would never end
+    EXPECT_EQ(store.Read("Common", "henkanForm", "none"), "none");
+    fs::remove(ini);
+    Put(ini, "[Common]\nhenkanForm=200,0,1,1,2,3,4\n");
+    fs::resize_file(ini, std::uintmax_t{2} << 30);  // 2 GB, nearly all of it a hole
+    EXPECT_EQ(store.Read("Common", "henkanForm", "none"), "none");
+    EXPECT_FALSE(store.Write("Common", "henkanForm", "200,0,1,216,123,626,408"));
+    EXPECT_EQ(fs::file_size(ini), std::uintmax_t{2} << 30);
 }
 
 TEST_F(TIniFolder, AFailedWriteAtAnyStepLeavesTheOldFileWholeAndNoTemporaryFile)
