@@ -64,6 +64,11 @@ void SplitFields(std::string_view line, std::vector<std::string>& fields);
 // complete load is reported as EInOutError.
 void LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress = {});
 
+// Reads every line of `source` as LoadPostalData does, with the same failures, but keeps no tables:
+// returns the result lines (ResultLine) of the towns whose Code begins with `prefix`, in file order,
+// exactly those a code search of the loaded tables lists; none for an empty prefix.
+std::vector<std::string> ReadCodeMatches(IByteSource& source, std::string_view prefix);
+
 // Opens the data file in `folder` (OpenDataFile) and loads it (LoadPostalData). A file that cannot
 // be opened leaves the tables empty.
 void LoadPostalFile(TPostalTables& tables, const TLoadProgress& progress = {}, const std::string& folder = ".");
