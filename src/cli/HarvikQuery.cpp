@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "CutShortFile.h"
 #include "DataFolders.h"
 #include "Errors.h"
 #include "Loader.h"
@@ -40,17 +41,22 @@ void WriteError(std::string_view text)
 }
 
 // Opens the named data file, else the one of the working folder or the per-user data folder;
-// `stage` names the file for the messages of a failure.
+// `stage` names the file for the messages of a failure. The file is read where it is mapped, which
+// spares copying it; should it be cut short meanwhile, the program ends with a message.
 std::unique_ptr<IByteSource> Open(const TQueryOptions& options, std::string& stage)
 {
+    std::unique_ptr<IByteSource> source;
     if (!options.DataFile.empty()) {
         stage = options.DataFile;
-        return OpenFileSource(options.DataFile);
+        source = OpenFileSource(options.DataFile);
+    } else {
+        stage = std::string(DataFileName);
+        std::string folder;
+        source = OpenDefaultDataFile(&folder);
+        if (folder != ".") stage = folder + "/" + stage;
     }
-    stage = std::string(DataFileName);
-    std::string folder;
-    auto source = OpenDefaultDataFile(&folder);
-    if (folder != ".") stage = folder + "/" + stage;
+    if (MapFileSource(*source))
+        ExitOnCutShortFile("harvik-query: " + stage + ": the file was cut short while it was read\n");
     return source;
 }
 

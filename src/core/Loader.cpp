@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <optional>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,8 +61,21 @@ public:
     explicit TFileSource(int fd) : FFd(fd) {}
     ~TFileSource() override
     {
+        Unmap();
         if (FFd >= 0) ::close(FFd);
     }
+    // Maps the whole file, writable and private: changes stay in this process.
+    bool Map()
+    {
+        const std::size_t size = SizeHint();
+        if (FFd < 0 || FMapped != nullptr || size == 0 || size > MaxDataFileBytes) return false;
+        void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, FFd, 0);
+        if (mapped == MAP_FAILED) return false;
+        FMapped = static_cast<char*>(mapped);
+        FMappedSize = size;
+        return true;
+    }
+    std::span<char> Whole() override { return {FMapped, FMappedSize}; }
     std::size_t Read(char* buffer, std::size_t size) override
     {
         for (;;) {
@@ -77,6 +91,7 @@ public:
     }
     void Close() override
     {
+        Unmap();
         const int fd = FFd;
         FFd = -1;
         if (fd >= 0 && ::close(fd) != 0) throw EInOutError::FromErrno(errno);
@@ -84,6 +99,15 @@ public:
 
 private:
     int FFd;
+    char* FMapped = nullptr;
+    std::size_t FMappedSize = 0;
+
+    void Unmap()
+    {
+        if (FMapped != nullptr) ::munmap(FMapped, FMappedSize);
+        FMapped = nullptr;
+        FMappedSize = 0;
+    }
 };
 
 // Why a name could not be opened as the data file: the platform's error number, or NotRegular.
@@ -166,6 +190,13 @@ public:
     explicit TLineReader(IByteSource& source) : FSource(source)
     {
         if (FSource.SizeHint() > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
+        if (const std::span<char> whole = FSource.Whole(); !whole.empty()) {
+            if (whole.size() > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
+            FData = whole.data();
+            FSize = whole.size();
+            FEof = true;  // the source's bytes are all here: nothing is read
+            return;
+        }
         FBuffer.Reserve(BlockSize);
     }
 
@@ -173,8 +204,8 @@ public:
     // would begin.
     bool AtEnd()
     {
-        if (FPos == FBuffer.Size() && !Fill()) return true;
-        return FBuffer.Data()[FPos] == '\x1A';
+        if (FPos == FSize && !Fill()) return true;
+        return FData[FPos] == '\x1A';
     }
 
     // The next line without its line end; every CR in it is dropped (a CR before LF belongs to the
@@ -188,8 +219,8 @@ public:
         holdsZero = false;
         std::size_t searched = 0;
         for (;;) {
-            const char* line = FBuffer.Data() + FPos;
-            const char* end = FBuffer.Data() + FBuffer.Size();
+            const char* line = FData + FPos;
+            const char* end = FData + FSize;
             const char* hit = FindLineBreakOrStray(line + searched, end);
             if (hit < end && *hit != '\n') {
                 if (*hit == '\0') {
@@ -204,9 +235,9 @@ public:
                 continue;
             }
             if (hit < end) return TakeLine(static_cast<std::size_t>(hit - line), 1, strayCr);
-            searched = FBuffer.Size() - FPos;
+            searched = FSize - FPos;
             CheckLineLength(searched);  // before reading on in search of the line's end
-            if (!Fill()) return TakeLine(FBuffer.Size() - FPos, 0, strayCr);
+            if (!Fill()) return TakeLine(FSize - FPos, 0, strayCr);
         }
     }
 
@@ -215,8 +246,8 @@ public:
     // and for the last lines before the end of the input. Call only when AtEnd() is false.
     bool ReadPlainLine(TScannedLine& line)
     {
-        if (FBuffer.Size() - FPos < LineScanReach && (!Fill() || FBuffer.Size() - FPos < LineScanReach)) return false;
-        if (!ScanPlainLine(FBuffer.Data() + FPos, line)) return false;
+        if (FSize - FPos < LineScanReach && (!Fill() || FSize - FPos < LineScanReach)) return false;
+        if (!ScanPlainLine(FData + FPos, line)) return false;
         FPos += line.Length + line.BreakLength;
         ++FLines;
         return true;
@@ -244,6 +275,8 @@ private:
         const auto room = static_cast<std::size_t>(FBuffer.Data() + FBuffer.Size() - into);
         const std::size_t n = FSource.Read(into, std::min(room, MaxDataFileBytes + 1 - FRead));
         FBuffer.Truncate(kept + n);
+        FData = FBuffer.Data();
+        FSize = FBuffer.Size();
         FRead += n;
         if (FRead > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
         if (n == 0) FEof = true;
@@ -261,7 +294,7 @@ private:
     {
         CheckLineLength(length);
         ++FLines;
-        char* begin = FBuffer.Data() + FPos;
+        char* begin = FData + FPos;
         char* end = begin + length;
         FPos += length + breakLength;
         if (!strayCr) return {begin, length};
@@ -280,6 +313,8 @@ private:
 
     IByteSource& FSource;
     TByteStore FBuffer;
+    char* FData = nullptr;  // the bytes held: FBuffer's, or the source's own when it has them whole
+    std::size_t FSize = 0;
     std::size_t FRead = 0;   // bytes read from the source so far
     std::size_t FPos = 0;
     long long FLines = 0;    // lines returned so far
@@ -626,6 +661,12 @@ std::unique_ptr<IByteSource> OpenDataFile(const std::string& folder)
         if (!reported && failure.Error != ENOENT) reported = failure;
     }
     ThrowOpenFailure(reported.value_or(TOpenFailure{ENOENT}));
+}
+
+bool MapFileSource(IByteSource& source)
+{
+    auto* file = dynamic_cast<TFileSource*>(&source);
+    return file != nullptr && file->Map();
 }
 
 void SplitFields(std::string_view line, std::vector<std::string>& fields)
