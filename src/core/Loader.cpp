@@ -76,6 +76,17 @@ public:
         return true;
     }
     std::span<char> Whole() override { return {FMapped, FMappedSize}; }
+    // The pages read are dropped from the process: the file's bytes mapped stay counted in its memory
+    // otherwise, for no use.
+    void Release(std::size_t size) override
+    {
+        const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        const std::size_t whole = std::min(size, FMappedSize) / page * page;
+        if (FMapped != nullptr && whole > FReleased) {
+            ::madvise(FMapped + FReleased, whole - FReleased, MADV_DONTNEED);
+            FReleased = whole;
+        }
+    }
     std::size_t Read(char* buffer, std::size_t size) override
     {
         for (;;) {
@@ -100,13 +111,13 @@ public:
 private:
     int FFd;
     char* FMapped = nullptr;
-    std::size_t FMappedSize = 0;
+    std::size_t FMappedSize = 0, FReleased = 0;
 
     void Unmap()
     {
         if (FMapped != nullptr) ::munmap(FMapped, FMappedSize);
         FMapped = nullptr;
-        FMappedSize = 0;
+        FMappedSize = FReleased = 0;
     }
 };
 
@@ -195,6 +206,7 @@ public:
             FData = whole.data();
             FSize = whole.size();
             FEof = true;  // the source's bytes are all here: nothing is read
+            FWhole = true;
             return;
         }
         FBuffer.Reserve(BlockSize);
@@ -204,6 +216,12 @@ public:
     // would begin.
     bool AtEnd()
     {
+        // Lines taken are never looked at again: the memory of a source held whole is given back
+        // as the reading moves on, so that it does not grow with the file.
+        if (FWhole && FPos - FReleased >= ReleaseStep) {
+            FSource.Release(FPos);
+            FReleased = FPos;
+        }
         if (FPos == FSize && !Fill()) return true;
         return FData[FPos] == '\x1A';
     }
@@ -257,6 +275,8 @@ private:
     // What one read asks for. Small enough to stay in the processor's caches, large enough that
     // the calls themselves cost little.
     static constexpr std::size_t BlockSize = 64 * 1024;
+    // How far the reading of a source held whole moves on between two releases of what it has read.
+    static constexpr std::size_t ReleaseStep = 1024 * 1024;
 
     // Reads more bytes after those held, first dropping the lines already taken; the buffer grows
     // only for a line longer than a block. False, with nothing changed, at the end of the input.
@@ -315,6 +335,8 @@ private:
     TByteStore FBuffer;
     char* FData = nullptr;  // the bytes held: FBuffer's, or the source's own when it has them whole
     std::size_t FSize = 0;
+    bool FWhole = false;        // the bytes are the source's own, all of them
+    std::size_t FReleased = 0;  // of those, how many were released
     std::size_t FRead = 0;   // bytes read from the source so far
     std::size_t FPos = 0;
     long long FLines = 0;    // lines returned so far

@@ -26,6 +26,9 @@ public:
     // them so (a mapped file, MapFileSource); empty otherwise. Valid until Close. A reader takes the
     // bytes either here or through Read, never both.
     virtual std::span<char> Whole() { return {}; }
+    // Tells a source whose bytes are Whole() that the reader is done with the first `size` of them,
+    // so that it may give back the memory they take.
+    virtual void Release(std::size_t size) { static_cast<void>(size); }
 };
 
 // The data file's name in the current directory.
