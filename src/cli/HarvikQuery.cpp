@@ -3,15 +3,17 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unistd.h>
 #include <vector>
 
+#include "CutShortFile.h"
 #include "DataFolders.h"
-#include "DataUpdate.h"
 #include "Errors.h"
 #include "Loader.h"
+#include "NetProgram.h"
 #include "OutputBuffer.h"
 #include "PostalSearch.h"
 #include "QueryOptions.h"
@@ -38,27 +40,30 @@ void WriteError(std::string_view text)
     if (std::fwrite(line.data(), 1, line.size(), stderr) != line.size()) return;  // nowhere left to tell
 }
 
-// Loads the named data file, else the one of the working folder or the per-user data folder;
-// `stage` names the file for the messages of a failure.
-void Load(const TQueryOptions& options, TPostalTables& tables, std::string& stage)
+// Opens the named data file, else the one of the working folder or the per-user data folder;
+// `stage` names the file for the messages of a failure. The file is read where it is mapped, which
+// spares copying it; should it be cut short meanwhile, the program ends with a message.
+std::unique_ptr<IByteSource> Open(const TQueryOptions& options, std::string& stage)
 {
+    std::unique_ptr<IByteSource> source;
     if (!options.DataFile.empty()) {
         stage = options.DataFile;
-        const auto source = OpenFileSource(options.DataFile);
-        LoadPostalData(*source, tables);
-        return;
+        source = OpenFileSource(options.DataFile);
+    } else {
+        stage = std::string(DataFileName);
+        std::string folder;
+        source = OpenDefaultDataFile(&folder);
+        if (folder != ".") stage = folder + "/" + stage;
     }
-    stage = std::string(DataFileName);
-    std::string folder;
-    const auto source = OpenDefaultDataFile(&folder);
-    if (folder != ".") stage = folder + "/" + stage;
-    LoadPostalData(*source, tables);
+    if (MapFileSource(*source))
+        ExitOnCutShortFile("harvik-query: " + stage + ": the file was cut short while it was read\n");
+    return source;
 }
 
-// One query: result lines to stdout, the status to stderr. Exit 0 when a line was listed, else 1.
-int AnswerOne(const TPostalSearch& search, const TQueryText& text, std::string_view query, TOutputBuffer& out)
+// One query's answer: result lines to stdout, the status to stderr. Exit 0 when a line was listed, else 1.
+int AnswerOne(const TCommandOutcome& outcome, const TQueryText& text, TOutputBuffer& out)
 {
-    const TSearchResult result = RunSearchCommand(search, text.In(query)).Result;
+    const TSearchResult& result = outcome.Result;
     for (const std::string& line : result.Lines) out.WriteLine(text.Out(line));
     out.Flush();  // on a terminal the status follows the lines
     const std::string status = text.Out(result.Status) + "\n";
@@ -122,19 +127,22 @@ int main(int argc, char** argv)
         const TQueryOptions options = ParseQueryArgs(std::vector<std::string_view>(argv + 1, argv + argc));
         if (options.Help || options.Version) {
             out.Write(options.Help ? UsageText : "harvik-query " HARVIK_VERSION "\n");
-        } else if (options.UpdateData) {
-            out.Write(UpdateUserData(options.UpdateUrl, options.StallSeconds));
+        } else if (NeedsNetProgram(options)) {
+            ExecNetProgram(argv);
         } else {
             text = TQueryText(options.Sjis);
-            TPostalTables tables;
-            Load(options, tables, stage);
-            stage.clear();
-            const TPostalSearch search(tables);
             if (!options.Batch) {
-                const int code = AnswerOne(search, text, options.Query, out);
+                // One search reads the data for itself: a code search keeps only the towns it lists.
+                const std::string query = text.In(options.Query);
+                const TCommandOutcome outcome = RunSearchCommandOnData(*Open(options, stage), query);
+                stage.clear();
+                const int code = AnswerOne(outcome, text, out);
                 if (out.Flush()) return code;
             } else {
-                AnswerBatch(search, text, out);
+                TPostalTables tables;
+                LoadPostalData(*Open(options, stage), tables);
+                stage.clear();
+                AnswerBatch(TPostalSearch(tables), text, out);
             }
         }
         if (!out.Flush()) {
