@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "CutShortFile.h"
-#include "DataFolders.h"
 #include "Errors.h"
+#include "JsonAnswer.h"
 #include "Loader.h"
 #include "NetProgram.h"
 #include "OutputBuffer.h"
 #include "PostalSearch.h"
+#include "QueryData.h"
 #include "QueryOptions.h"
 #include "SearchCommand.h"
 #include "SjisConvert.h"
@@ -29,6 +30,8 @@ public:
     explicit TQueryText(bool sjis) : FSjis(sjis) {}
     std::string In(std::string_view typed) const { return FSjis ? std::string(typed) : SjisFromUtf8(typed); }
     std::string Out(std::string_view sjis) const { return FSjis ? std::string(sjis) : Utf8FromSjis(sjis); }
+    // The query as typed, in UTF-8 for the JSON answer.
+    std::string Typed(std::string_view typed) const { return FSjis ? Utf8FromSjis(typed) : std::string(typed); }
 
 private:
     bool FSjis;
@@ -38,26 +41,6 @@ void WriteError(std::string_view text)
 {
     const std::string line = "harvik-query: " + std::string(text) + "\n";
     if (std::fwrite(line.data(), 1, line.size(), stderr) != line.size()) return;  // nowhere left to tell
-}
-
-// Opens the named data file, else the one of the working folder or the per-user data folder;
-// `stage` names the file for the messages of a failure. The file is read where it is mapped, which
-// spares copying it; should it be cut short meanwhile, the program ends with a message.
-std::unique_ptr<IByteSource> Open(const TQueryOptions& options, std::string& stage)
-{
-    std::unique_ptr<IByteSource> source;
-    if (!options.DataFile.empty()) {
-        stage = options.DataFile;
-        source = OpenFileSource(options.DataFile);
-    } else {
-        stage = std::string(DataFileName);
-        std::string folder;
-        source = OpenDefaultDataFile(&folder);
-        if (folder != ".") stage = folder + "/" + stage;
-    }
-    if (MapFileSource(*source))
-        ExitOnCutShortFile("harvik-query: " + stage + ": the file was cut short while it was read\n");
-    return source;
 }
 
 // One query's answer: result lines to stdout, the status to stderr. Exit 0 when a line was listed, else 1.
@@ -71,9 +54,15 @@ int AnswerOne(const TCommandOutcome& outcome, const TQueryText& text, TOutputBuf
     return result.Listed() ? 0 : 1;
 }
 
-void AnswerInBatch(const TPostalSearch& search, const TQueryText& text, std::string_view query, TOutputBuffer& out)
+void AnswerInBatch(const TPostalSearch& search, const TQueryText& text, TOutputFormat format, std::string_view query,
+                   TOutputBuffer& out)
 {
-    const TSearchResult result = RunSearchCommand(search, text.In(query)).Result;
+    const TCommandOutcome outcome = RunSearchCommand(search, text.In(query));
+    if (format == ofJson) {
+        out.WriteLine(JsonAnswer(text.Typed(query), outcome, search.Tables()));
+        return;
+    }
+    const TSearchResult& result = outcome.Result;
     // One conversion per answer rather than per line: LF is never part of a double-byte character,
     // so the joined text converts exactly as its lines do one by one.
     std::string answer = result.Status + "\n";
@@ -84,13 +73,13 @@ void AnswerInBatch(const TPostalSearch& search, const TQueryText& text, std::str
 
 // Queries from stdin, one per line: LF ends a query and a CR just before it is dropped; a last line
 // without LF is a query too. Stops early only when the output cannot be written.
-void AnswerBatch(const TPostalSearch& search, const TQueryText& text, TOutputBuffer& out)
+void AnswerBatch(const TPostalSearch& search, const TQueryText& text, TOutputFormat format, TOutputBuffer& out)
 {
     std::vector<char> block(64 * 1024);
     std::string pending;
     const auto answer = [&](std::string_view line) {
         if (line.ends_with('\r')) line.remove_suffix(1);
-        AnswerInBatch(search, text, line, out);
+        AnswerInBatch(search, text, format, line, out);
     };
     // The answers so far go out before each wait for more input, so queries typed by hand are answered
     // at once, while piped input is answered a block at a time.
@@ -131,18 +120,29 @@ int main(int argc, char** argv)
             ExecNetProgram(argv);
         } else {
             text = TQueryText(options.Sjis);
-            if (!options.Batch) {
+            // The file is read where it is mapped, which spares copying it; should it be cut short
+            // meanwhile, the program ends with a message.
+            const std::unique_ptr<IByteSource> source = OpenQueryData(options, stage);
+            if (MapFileSource(*source))
+                ExitOnCutShortFile("harvik-query: " + stage + ": the file was cut short while it was read\n");
+            if (!options.Batch && options.Format == ofText) {
                 // One search reads the data for itself: a code search keeps only the towns it lists.
-                const std::string query = text.In(options.Query);
-                const TCommandOutcome outcome = RunSearchCommandOnData(*Open(options, stage), query);
+                const TCommandOutcome outcome = RunSearchCommandOnData(*source, text.In(options.Query));
                 stage.clear();
                 const int code = AnswerOne(outcome, text, out);
                 if (out.Flush()) return code;
             } else {
                 TPostalTables tables;
-                LoadPostalData(*Open(options, stage), tables);
+                LoadPostalData(*source, tables);
                 stage.clear();
-                AnswerBatch(TPostalSearch(tables), text, out);
+                const TPostalSearch search(tables);
+                if (!options.Batch) {
+                    const TCommandOutcome outcome = RunSearchCommand(search, text.In(options.Query));
+                    out.WriteLine(JsonAnswer(text.Typed(options.Query), outcome, tables));
+                    if (out.Flush()) return outcome.Result.Listed() ? 0 : 1;
+                } else {
+                    AnswerBatch(search, text, options.Format, out);
+                }
             }
         }
         if (!out.Flush()) {
