@@ -18,7 +18,7 @@ TEST(CutShortFile, EndsTheLoadWithTheMessageAndStatusTwo)
     std::vector<std::string> lines;
     for (int i = 0; i < 2000; ++i) lines.push_back(KenLine({std::to_string(1000000 + i), "P", "C", "T", "p", "c", "t"}));
     const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("harvik-cut-short-" + std::to_string(::getpid()));
+        std::filesystem::temp_directory_path() / std::string("harvik-cut-short-").append(std::to_string(::getpid()));
     std::ofstream(path, std::ios::binary) << KenFile(lines);
 
     int error[2];

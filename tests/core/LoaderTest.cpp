@@ -254,7 +254,8 @@ TEST_F(LineReading, QuickAndCarefulPathsFillTheSameTables)
 TEST_F(LineReading, MappedFileFillsTheSameTablesAndStaysAsItWas)
 {
     const std::string file = MixedFile() + Line("1009999", "P3", "C99", "last");
-    const std::filesystem::path path = std::filesystem::temp_directory_path() / ("harvik-mapped-" + std::to_string(::getpid()));
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / std::string("harvik-mapped-").append(std::to_string(::getpid()));
     std::ofstream(path, std::ios::binary) << file;
     const auto source = OpenFileSource(path.string());
     EXPECT_TRUE(MapFileSource(*source));

@@ -108,7 +108,7 @@ std::string Answer(const std::string& bytes, std::size_t chunk, const std::strin
     } catch (const EListIndexError& e) {
         answer = std::string("list index: ") + e.what();
     } catch (const EInOutError& e) {
-        answer = "in/out " + std::to_string(e.Code()) + ": " + e.what();
+        answer = std::string("in/out ").append(std::to_string(e.Code())) + ": " + e.what();
     } catch (const EHarvikError& e) {
         answer = std::string("failure: ") + e.what();
     }
@@ -133,8 +133,9 @@ TEST(SearchCommandOnData, AnswersAndFailsAsTheSearchOfTheLoadedTables)
         line("10000050", "東京都", "千代田区", "長い"),
         line("1000007", "東京都", "中央区", "\"引用\"\"符\""),
     };
-    std::string careful = KenFile(towns);
-    careful.insert(careful.find("1040061"), "\r");  // a lone CR, dropped from its line
+    std::vector<std::string> withCr = towns;
+    withCr[3] = std::string("\r").append(towns[3]);  // a lone CR, dropped from its line
+    const std::string careful = KenFile(withCr);
     const std::vector<std::string> files = {
         KenFile(towns),
         careful,
@@ -146,7 +147,8 @@ TEST(SearchCommandOnData, AnswersAndFailsAsTheSearchOfTheLoadedTables)
     };
     std::vector<std::string> fifty;  // a fiftieth prefecture
     for (int i = 0; i < 50; ++i)
-        fifty.push_back(line("100000" + std::to_string(i % 10), ("P" + std::to_string(i)).c_str(), "C", "T"));
+        fifty.push_back(line(std::string("100000").append(std::to_string(i % 10)),
+                             std::string("P").append(std::to_string(i)).c_str(), "C", "T"));
     const std::vector<std::string> queries = {"1", "100", "100-0005", "1000005", "10000050", "0", "9",
                                               "$64", "", Sj("丸の内"), "100-", "1000005 "};
     for (const std::string& query : queries) {
