@@ -61,7 +61,10 @@ std::string LoggedTarget(std::string_view target)
 void SetError(httplib::Response& res, int status, const std::string& text)
 {
     res.status = status;
-    res.set_content(nlohmann::json{{"error", text}}.dump(), JsonType);
+    // An exception's text need not be UTF-8 (the core's are Shift-JIS): its stray bytes become U+FFFD
+    // rather than failing the answer.
+    res.set_content(nlohmann::json{{"error", text}}.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
+                    JsonType);
 }
 
 std::string StatusText(int status)
