@@ -103,6 +103,12 @@ TSpForm::TSpForm(QWidget* parent) : QWidget(parent, Qt::Window)
 
 void TSpForm::ShowPainted()
 {
+    ShowCentred();
+    WaitPainted();
+}
+
+void TSpForm::ShowCentred()
+{
     // Centred on the screen by the designed outer size; move() before the first show places the
     // frame's top-left corner.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -112,6 +118,13 @@ void TSpForm::ShowPainted()
     }
     show();
     raise();
+    // The requests would wait in the toolkit's buffer for the next pass through the event loop: sent
+    // now, the window manager maps the window while the caller goes on.
+    QGuiApplication::sync();
+}
+
+void TSpForm::WaitPainted()
+{
     // Nothing reaches the screen until the window is exposed, and the loader processes no events
     // while it reads: wait for the exposure here, letting no user input through.
     QElapsedTimer waited;
@@ -124,8 +137,13 @@ void TSpForm::ShowPainted()
 TSplashDuringLoad::TSplashDuringLoad()
 {
     auto form = std::make_unique<TSpForm>();
-    form->ShowPainted();
+    form->ShowCentred();
     SpForm = form.release();
+}
+
+void TSplashDuringLoad::WaitPainted()
+{
+    SpForm->WaitPainted();
 }
 
 TSplashDuringLoad::~TSplashDuringLoad()
