@@ -40,8 +40,9 @@ public:
     // Shows the window centred on the screen and returns once it is completely painted, without
     // processing any user input. Gives up waiting for the screen after two seconds.
     void ShowPainted();
-    // The two halves of ShowPainted: asks for the window centred on the screen and returns at once;
-    // then waits until it is on the screen and paints it completely.
+    // The two halves of ShowPainted: asks for the window centred on the screen and sizes the labels
+    // to their texts without waiting for the screen; then waits until the window is on the screen and
+    // paints it completely. The labels keep their designed positions but take their sizes only here.
     void ShowCentred();
     void WaitPainted();
 };
