@@ -84,7 +84,8 @@ void TWsForm::AttachHook()
     if (!Attached()) return;
     QWidget* window = OwnerWindow();
     window->setAcceptDrops(false);
-    KeepGeometryAsClientArea(*window, NormalFrameMargins());
+    FAttachFrame = NormalFrameMargins();
+    KeepGeometryAsClientArea(*window, *FAttachFrame);
     if (auto* notifier = dynamic_cast<TWsDestroyNotify*>(window)) {
         FNotifier = notifier;
         FPreviousDestroy = std::move(notifier->OnDestroy);
@@ -109,7 +110,7 @@ bool TWsForm::HookMessage(QEvent* event)
         const std::optional<TWsPlacement> placed = FormShow();
         if (Effect != deNone) {
             QWidget* window = OwnerWindow();
-            const TWsPlacement shown = placed ? *placed : ReadWindowPlacement(*window, NormalFrameMargins());
+            const TWsPlacement shown = placed ? *placed : ReadWindowPlacement(*window, FrameForShowing());
             if (!IsMinimized(shown.ShowCmd)) PlayEffect(PlacedOuterRect(shown));
         }
     }
@@ -154,7 +155,7 @@ std::optional<TWsPlacement> TWsForm::ApplyStoredPlacement()
     const std::vector<std::string_view> fields = SplitPlacementFields(value);
     // Asking the window manager about frames takes a round trip: not for a value that is ignored anyway.
     if (fields.size() != 7 || fields[0] != "200") return std::nullopt;
-    const QMargins frame = NormalFrameMargins();
+    const QMargins frame = FrameForShowing();
     TWsRestoreRules rules;
     rules.Options = IniSaveOptions;
     rules.AutoShow = Options.Contains(foAutoShow);
@@ -164,6 +165,16 @@ std::optional<TWsPlacement> TWsForm::ApplyStoredPlacement()
     const std::optional<TWsPlacement> placement = ReadPlacementValue(value, ReadWindowPlacement(*window, frame), rules);
     if (placement) ApplyWindowPlacement(*window, *placement, frame);
     return placement;
+}
+
+QMargins TWsForm::FrameForShowing()
+{
+    // At start-up the window is first shown moments after the component attached: the frame asked
+    // for then serves that showing instead of a second wait for the window manager's answer.
+    if (!FAttachFrame) return NormalFrameMargins();
+    const QMargins frame = *FAttachFrame;
+    FAttachFrame.reset();
+    return frame;
 }
 
 void TWsForm::RestorePlacement()
