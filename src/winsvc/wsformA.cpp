@@ -84,8 +84,7 @@ void TWsForm::AttachHook()
     if (!Attached()) return;
     QWidget* window = OwnerWindow();
     window->setAcceptDrops(false);
-    FAttachFrame = NormalFrameMargins();
-    KeepGeometryAsClientArea(*window, *FAttachFrame);
+    KeepGeometryAsClientArea(*window, NormalFrameMargins());
     if (auto* notifier = dynamic_cast<TWsDestroyNotify*>(window)) {
         FNotifier = notifier;
         FPreviousDestroy = std::move(notifier->OnDestroy);
@@ -110,7 +109,7 @@ bool TWsForm::HookMessage(QEvent* event)
         const std::optional<TWsPlacement> placed = FormShow();
         if (Effect != deNone) {
             QWidget* window = OwnerWindow();
-            const TWsPlacement shown = placed ? *placed : ReadWindowPlacement(*window, FrameForShowing());
+            const TWsPlacement shown = placed ? *placed : ReadWindowPlacement(*window, NormalFrameMargins());
             if (!IsMinimized(shown.ShowCmd)) PlayEffect(PlacedOuterRect(shown));
         }
     }
@@ -155,7 +154,7 @@ std::optional<TWsPlacement> TWsForm::ApplyStoredPlacement()
     const std::vector<std::string_view> fields = SplitPlacementFields(value);
     // Asking the window manager about frames takes a round trip: not for a value that is ignored anyway.
     if (fields.size() != 7 || fields[0] != "200") return std::nullopt;
-    const QMargins frame = FrameForShowing();
+    const QMargins frame = NormalFrameMargins();
     TWsRestoreRules rules;
     rules.Options = IniSaveOptions;
     rules.AutoShow = Options.Contains(foAutoShow);
@@ -165,16 +164,6 @@ std::optional<TWsPlacement> TWsForm::ApplyStoredPlacement()
     const std::optional<TWsPlacement> placement = ReadPlacementValue(value, ReadWindowPlacement(*window, frame), rules);
     if (placement) ApplyWindowPlacement(*window, *placement, frame);
     return placement;
-}
-
-QMargins TWsForm::FrameForShowing()
-{
-    // At start-up the window is first shown moments after the component attached: the frame asked
-    // for then serves that showing instead of a second wait for the window manager's answer.
-    if (!FAttachFrame) return NormalFrameMargins();
-    const QMargins frame = *FAttachFrame;
-    FAttachFrame.reset();
-    return frame;
 }
 
 void TWsForm::RestorePlacement()

@@ -1,5 +1,4 @@
 #pragma once
-#include <QMargins>
 #include <QRect>
 #include <functional>
 #include <optional>
@@ -120,13 +119,8 @@ private:
     // RestorePlacement, giving the placement applied.
     std::optional<TWsPlacement> ApplyStoredPlacement();
     void PlayEffect(const QRect& target);
-    // The normal frame for the restore and the effect of a showing: the one AttachHook asked for,
-    // once, and afterwards NormalFrameMargins().
-    QMargins FrameForShowing();
 
     TWsIniCtrl* FIniLink = nullptr;
-    // The normal frame AttachHook asked for, until the first showing uses it.
-    std::optional<QMargins> FAttachFrame;
     bool FRestored = false;
     TWsDestroyNotify* FNotifier = nullptr;
     std::function<void()> FPreviousDestroy;
