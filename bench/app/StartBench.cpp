@@ -172,7 +172,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: %s <path of harvik> <path of the floor program> [rounds]\n", argv[0]);
         return 2;
     }
-    const int rounds = argc > 3 ? std::atoi(argv[3]) : 15;
+    const int rounds = argc > 3 ? std::atoi(argv[3]) : 25;
     // The effect is played through the toolkit's connection, as the program plays it.
     QGuiApplication application(argc, argv);
     Display* display = XOpenDisplay(nullptr);
