@@ -82,7 +82,7 @@ TSpForm::TSpForm(QWidget* parent) : QWidget(parent, Qt::Window)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(GothicFont(20, true));
     Label1->move(64, 96);
-    Label1->adjustSize();
+    Label1->hide();  // until the window has been asked for: see ShowCentred
 
     ProgressBar1 = new TSplashBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
@@ -98,10 +98,16 @@ TSpForm::TSpForm(QWidget* parent) : QWidget(parent, Qt::Window)
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setFont(GothicFont(27));
     Label2->move(96, 32);
-    Label2->adjustSize();
+    Label2->hide();
 }
 
 void TSpForm::ShowPainted()
+{
+    ShowCentred();
+    WaitPainted();
+}
+
+void TSpForm::ShowCentred()
 {
     // Centred on the screen by the designed outer size; move() before the first show places the
     // frame's top-left corner.
@@ -112,6 +118,20 @@ void TSpForm::ShowPainted()
     }
     show();
     raise();
+    // The requests would wait in the toolkit's buffer for the next pass through the event loop: sent
+    // now, the window manager maps the window while the caller goes on.
+    QGuiApplication::sync();
+    // Showing a label sizes it to its text, which loads its font, the program's first (the font
+    // database is read then): the labels come after the window, so that this happens while the window
+    // manager maps the window. Nothing is painted before WaitPainted.
+    Label1->adjustSize();
+    Label1->show();
+    Label2->adjustSize();
+    Label2->show();
+}
+
+void TSpForm::WaitPainted()
+{
     // Nothing reaches the screen until the window is exposed, and the loader processes no events
     // while it reads: wait for the exposure here, letting no user input through.
     QElapsedTimer waited;
@@ -124,8 +144,13 @@ void TSpForm::ShowPainted()
 TSplashDuringLoad::TSplashDuringLoad()
 {
     auto form = std::make_unique<TSpForm>();
-    form->ShowPainted();
+    form->ShowCentred();
     SpForm = form.release();
+}
+
+void TSplashDuringLoad::WaitPainted()
+{
+    SpForm->WaitPainted();
 }
 
 TSplashDuringLoad::~TSplashDuringLoad()

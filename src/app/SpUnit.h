@@ -40,20 +40,30 @@ public:
     // Shows the window centred on the screen and returns once it is completely painted, without
     // processing any user input. Gives up waiting for the screen after two seconds.
     void ShowPainted();
+    // The two halves of ShowPainted: asks for the window centred on the screen and sizes the labels
+    // to their texts without waiting for the screen; then waits until the window is on the screen and
+    // paints it completely. The labels keep their designed positions but take their sizes only here.
+    void ShowCentred();
+    void WaitPainted();
 };
 
 // The splash window while it exists, nullptr otherwise.
 extern TSpForm* SpForm;
 
-// The splash window for the duration of one load: created, recorded in SpForm, shown and painted
-// on construction; closed and destroyed on destruction, also when the load fails.
+// The splash window for the duration of one load: created, recorded in SpForm and shown on
+// construction; closed and destroyed on destruction, also when the load fails.
 class TSplashDuringLoad
 {
 public:
+    // Asks for the window on the screen without waiting for it: the window manager maps it while the
+    // caller goes on.
     TSplashDuringLoad();
     ~TSplashDuringLoad();
     TSplashDuringLoad(const TSplashDuringLoad&) = delete;
     TSplashDuringLoad& operator=(const TSplashDuringLoad&) = delete;
+
+    // Returns once the window is completely painted on the screen (TSpForm::WaitPainted).
+    void WaitPainted();
 
     // Sets the progress bar to the number of prefectures read; the bar is on the screen at the new
     // position before this returns.

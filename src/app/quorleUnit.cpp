@@ -103,6 +103,7 @@ ThenkanForm::ThenkanForm(IHelpViewer& helpViewer, TDataOpener openData, QWidget*
     : QMainWindow(parent), FHelpViewer(helpViewer), FOpenData(std::move(openData))
 {
     henkanForm = this;
+    FSplash = std::make_unique<TSplashDuringLoad>();
     setObjectName(QStringLiteral("henkanForm"));
     setWindowTitle(QStringLiteral("郵便番号検索"));
     setWindowIcon(ProgramIcon());
@@ -243,9 +244,12 @@ void ThenkanForm::CreateWindowServices()
 
 void ThenkanForm::FormCreate(QObject*)
 {
-    TSplashDuringLoad splash;
+    // The construction has asked for the splash window already; a later call brings up its own.
+    const std::unique_ptr<TSplashDuringLoad> splash =
+        FSplash ? std::move(FSplash) : std::make_unique<TSplashDuringLoad>();
+    splash->WaitPainted();
     const std::unique_ptr<IByteSource> source = FOpenData();
-    LoadPostalData(*source, FTables, [&splash](int prefectures) { splash.Progress(prefectures); });
+    LoadPostalData(*source, FTables, [&splash](int prefectures) { splash->Progress(prefectures); });
 }
 
 void ThenkanForm::Button1Click(QObject*)

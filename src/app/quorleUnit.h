@@ -19,6 +19,7 @@ class QPushButton;
 class QStatusBar;
 class IHelpViewer;
 class TPopupListBox;
+class TSplashDuringLoad;
 class TWsIniCtrl;
 
 // Opens the postal data file for the load.
@@ -31,9 +32,10 @@ std::unique_ptr<IByteSource> OpenStartupData();
 // The main window "郵便番号検索": the input line, the search button, the result list, the status bar,
 // the list's pop-up menu and the menu bar, with the postal data tables it searches.
 //
-// Construction runs FormCreate, the load with the splash window. A failed load is shown in the error
-// box once the splash window is gone, and the window then works on whatever was loaded. The window is
-// created hidden.
+// Construction runs FormCreate, the load with the splash window. The splash window is asked for
+// first, so that the window manager maps it while the controls are built. A failed load is shown in
+// the error box once the splash window is gone, and the window then works on whatever was loaded. The
+// window is created hidden.
 //
 // WsForm1 keeps the window's placement in the INI file named by mirelini (the program's name with
 // ".INI", beside it) and plays the opening effect when the window is shown.
@@ -102,6 +104,8 @@ private:
     TDataOpener FOpenData;
     TPostalTables FTables;
     std::unique_ptr<TPostalSearch> FSearch;
+    // The splash window, from the start of the construction until FormCreate takes it over.
+    std::unique_ptr<TSplashDuringLoad> FSplash;
 };
 
 // The main window while it exists, nullptr otherwise.

@@ -149,11 +149,13 @@ std::optional<QMargins> X11NormalFrameExtents()
     question.xclient.format = 32;
     XSendEvent(display, root, False, SubstructureNotifyMask | SubstructureRedirectMask, &question);
     XFlush(display);
-    // Polled rather than waited for as an event: Qt's own connection reads the events.
+    // Polled rather than waited for as an event: Qt's own connection reads the events. Each look is a
+    // round trip already; a pause of a millisecond between them (more on a busy machine) was most of
+    // the wait for a window manager that answers within a fraction of one.
     std::optional<QMargins> margins;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
     while (!(margins = FrameExtentsOf(display, probe, extents)) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
     XDestroyWindow(display, probe);
     XFlush(display);
     return margins.value_or(QMargins());

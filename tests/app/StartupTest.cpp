@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -148,6 +149,13 @@ private slots:
                  QPoint((screen.width() - 339) / 2, (screen.height() - 174) / 2));
         QCOMPARE(splash.Label1->text(), QStringLiteral("しばらくお待ちください"));
         QCOMPARE(splash.ProgressBar1->geometry(), QRect(0, 130, 331, 17));
+        // The labels are shown after the window itself, sized to their texts at their places.
+        QCOMPARE(splash.Label1->pos(), QPoint(64, 96));
+        QCOMPARE(splash.Label2->pos(), QPoint(96, 32));
+        for (const QLabel* label : {splash.Label1, splash.Label2}) {
+            QVERIFY(label->isVisible());
+            QCOMPARE(label->size(), label->sizeHint());
+        }
     }
 
     void FailedLoadClosesTheSplashFirstAndOpensOnWhatWasLoaded()
