@@ -71,7 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TSearchResult address = National->Fast->ByAddress(query), plainAddress = National->Plain->ByAddress(query);
     Expect(address.Lines == plainAddress.Lines, "address lines", query);
     Expect(address.Status == plainAddress.Status, "address status", query);
+    Expect(address.Towns == plainAddress.Towns && address.Capped == plainAddress.Capped &&
+               address.Shortened == plainAddress.Shortened,
+           "address towns", query);
     const TSearchResult code = National->Fast->ByCode(query), plainCode = National->Plain->ByCode(query);
-    Expect(code.Lines == plainCode.Lines && code.Status == plainCode.Status, "code search", query);
+    Expect(code.Lines == plainCode.Lines && code.Status == plainCode.Status && code.Towns == plainCode.Towns,
+           "code search", query);
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "DataFolders.h"
 #include "DataUpdate.h"
 #include "Errors.h"
+#include "JsonAnswer.h"
 #include "Loader.h"
 #include "OutputBuffer.h"
 #include "PostalSearch.h"
@@ -27,6 +28,8 @@ public:
     explicit TQueryText(bool sjis) : FSjis(sjis) {}
     std::string In(std::string_view typed) const { return FSjis ? std::string(typed) : SjisFromUtf8(typed); }
     std::string Out(std::string_view sjis) const { return FSjis ? std::string(sjis) : Utf8FromSjis(sjis); }
+    // The query as typed, in UTF-8 for the JSON answer.
+    std::string Typed(std::string_view typed) const { return FSjis ? Utf8FromSjis(typed) : std::string(typed); }
 
 private:
     bool FSjis;
@@ -55,10 +58,17 @@ void Load(const TQueryOptions& options, TPostalTables& tables, std::string& stag
     LoadPostalData(*source, tables);
 }
 
-// One query: result lines to stdout, the status to stderr. Exit 0 when a line was listed, else 1.
-int AnswerOne(const TPostalSearch& search, const TQueryText& text, std::string_view query, TOutputBuffer& out)
+// One query: result lines to stdout, the status to stderr; or the JSON object alone to stdout.
+// Exit 0 when a line was listed, else 1.
+int AnswerOne(const TPostalSearch& search, const TQueryText& text, TOutputFormat format, std::string_view query,
+              TOutputBuffer& out)
 {
-    const TSearchResult result = RunSearchCommand(search, text.In(query)).Result;
+    const TCommandOutcome outcome = RunSearchCommand(search, text.In(query));
+    const TSearchResult& result = outcome.Result;
+    if (format == ofJson) {
+        out.WriteLine(JsonAnswer(text.Typed(query), outcome, search.Tables()));
+        return result.Listed() ? 0 : 1;
+    }
     for (const std::string& line : result.Lines) out.WriteLine(text.Out(line));
     out.Flush();  // on a terminal the status follows the lines
     const std::string status = text.Out(result.Status) + "\n";
@@ -66,9 +76,15 @@ int AnswerOne(const TPostalSearch& search, const TQueryText& text, std::string_v
     return result.Listed() ? 0 : 1;
 }
 
-void AnswerInBatch(const TPostalSearch& search, const TQueryText& text, std::string_view query, TOutputBuffer& out)
+void AnswerInBatch(const TPostalSearch& search, const TQueryText& text, TOutputFormat format, std::string_view query,
+                   TOutputBuffer& out)
 {
-    const TSearchResult result = RunSearchCommand(search, text.In(query)).Result;
+    const TCommandOutcome outcome = RunSearchCommand(search, text.In(query));
+    if (format == ofJson) {
+        out.WriteLine(JsonAnswer(text.Typed(query), outcome, search.Tables()));
+        return;
+    }
+    const TSearchResult& result = outcome.Result;
     // One conversion per answer rather than per line: LF is never part of a double-byte character,
     // so the joined text converts exactly as its lines do one by one.
     std::string answer = result.Status + "\n";
@@ -79,13 +95,13 @@ void AnswerInBatch(const TPostalSearch& search, const TQueryText& text, std::str
 
 // Queries from stdin, one per line: LF ends a query and a CR just before it is dropped; a last line
 // without LF is a query too. Stops early only when the output cannot be written.
-void AnswerBatch(const TPostalSearch& search, const TQueryText& text, TOutputBuffer& out)
+void AnswerBatch(const TPostalSearch& search, const TQueryText& text, TOutputFormat format, TOutputBuffer& out)
 {
     std::vector<char> block(64 * 1024);
     std::string pending;
     const auto answer = [&](std::string_view line) {
         if (line.ends_with('\r')) line.remove_suffix(1);
-        AnswerInBatch(search, text, line, out);
+        AnswerInBatch(search, text, format, line, out);
     };
     // The answers so far go out before each wait for more input, so queries typed by hand are answered
     // at once, while piped input is answered a block at a time.
@@ -131,10 +147,10 @@ int main(int argc, char** argv)
             stage.clear();
             const TPostalSearch search(tables);
             if (!options.Batch) {
-                const int code = AnswerOne(search, text, options.Query, out);
+                const int code = AnswerOne(search, text, options.Format, options.Query, out);
                 if (out.Flush()) return code;
             } else {
-                AnswerBatch(search, text, out);
+                AnswerBatch(search, text, options.Format, out);
             }
         }
         if (!out.Flush()) {

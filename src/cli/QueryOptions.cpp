@@ -1,8 +1,8 @@
 #include "QueryOptions.h"
 
 const std::string_view UsageText =
-    "Usage: harvik-query [--data FILE] [--sjis] QUERY\n"
-    "       harvik-query [--data FILE] [--sjis] --batch\n"
+    "Usage: harvik-query [--data FILE] [--sjis] [--format text|json] QUERY\n"
+    "       harvik-query [--data FILE] [--sjis] [--format text|json] --batch\n"
     "       harvik-query --update-data [URL] [--timeout SECONDS]\n"
     "       harvik-query --help | --version\n"
     "\n"
@@ -16,6 +16,13 @@ const std::string_view UsageText =
     "  --sjis       read queries and write results as Shift-JIS bytes instead of UTF-8\n"
     "  --batch      answer one query per line of standard input: for each, the status line,\n"
     "               the result lines, then an empty line\n"
+    "  --format text|json\n"
+    "               text (the default): as described below; json: one JSON object per query\n"
+    "               on one line, in UTF-8 (also with --sjis), nothing on standard error; its\n"
+    "               keys: query, search (code or address), status, count (towns listed,\n"
+    "               continuation lines not counted), capped, shortened (null when the query was\n"
+    "               not shortened) and results (code, prefecture, city, town, prefecture_kana,\n"
+    "               city_kana, town_kana, continuation); see harvik-query(1)\n"
     "  --update-data [URL]\n"
     "               download Japan Post's national list ken_all.zip (from URL, default its\n"
     "               published address), check that it loads, and only then replace Ken_all.csv\n"
@@ -31,6 +38,13 @@ const std::string_view UsageText =
     "could not be written, or a failed update (which leaves the data file as it was).\n";
 
 namespace {
+
+TOutputFormat ParseFormat(std::string_view text)
+{
+    if (text == "text") return ofText;
+    if (text == "json") return ofJson;
+    throw EUsageError("--format takes text or json");
+}
 
 int ParseSeconds(std::string_view text)
 {
@@ -64,6 +78,9 @@ TQueryOptions ParseQueryArgs(const std::vector<std::string_view>& args)
             options.Sjis = true;
         } else if (arg == "--batch") {
             options.Batch = true;
+        } else if (arg == "--format" || arg.starts_with("--format=")) {
+            if (arg == "--format" && i + 1 == args.size()) throw EUsageError("--format takes text or json");
+            options.Format = ParseFormat(arg == "--format" ? args[++i] : arg.substr(9));
         } else if (arg == "--update-data") {
             options.UpdateData = true;
         } else if (arg.starts_with("--update-data=")) {
@@ -94,8 +111,9 @@ TQueryOptions ParseQueryArgs(const std::vector<std::string_view>& args)
     }
     if (options.Help || options.Version) return options;
     if (options.UpdateData) {
-        if (!options.DataFile.empty() || options.Batch || options.Sjis)
-            throw EUsageError("--update-data replaces the per-user data file; it takes no --data, --batch or --sjis");
+        if (!options.DataFile.empty() || options.Batch || options.Sjis || options.Format == ofJson)
+            throw EUsageError(
+                "--update-data replaces the per-user data file; it takes no --data, --batch, --sjis or --format json");
         if (queries.size() > 1) throw EUsageError("--update-data takes one URL");
         if (!queries.empty()) options.UpdateUrl = queries.front();
         if (!queries.empty() && options.UpdateUrl.empty()) throw EUsageError("--update-data= needs a URL");

@@ -4,12 +4,20 @@
 #include <string_view>
 #include <vector>
 
+// How the answers to queries are written.
+enum TOutputFormat
+{
+    ofText,  // the result lines and the status, as the window shows them
+    ofJson   // one JSON object per query, on one line (JSON Lines), always UTF-8
+};
+
 // What one run of harvik-query is asked to do.
 struct TQueryOptions
 {
     std::string DataFile;  // --data FILE, taken exactly as named; empty: the data file of the current folder
     bool Sjis = false;     // --sjis: queries and output are raw Shift-JIS bytes, no conversion
     bool Batch = false;    // --batch: one query per line of standard input
+    TOutputFormat Format = ofText;  // --format text|json
     bool Help = false;     // --help: print the usage and do nothing else
     bool Version = false;  // --version: print the version and do nothing else
     bool UpdateData = false;  // --update-data [URL]: download the national list into the per-user data folder
@@ -26,13 +34,15 @@ public:
 };
 
 // Reads the arguments that follow the program name. Options are --data FILE (or --data=FILE),
-// --sjis, --batch, --help, --version, --update-data and --timeout SECONDS (or --timeout=SECONDS), in
+// --sjis, --batch, --format text|json (or --format=...), --help, --version, --update-data and
+// --timeout SECONDS (or --timeout=SECONDS), in
 // any order; every other argument is the query, also one that starts with a single "-" ("-5" is a
 // query); after "--" every argument is the query. With --update-data the one argument left, if any,
 // is the URL (also --update-data=URL). --help and --version win over everything else. Throws
 // EUsageError for an unknown option, --data without a file name, no query without --batch, a query
 // with --batch, or more than one query; for --update-data with --data, --batch or --sjis, or with
-// more than one URL; and for a --timeout that is not a whole number of seconds from 1 to 3600.
+// more than one URL; for a --timeout that is not a whole number of seconds from 1 to 3600; for a
+// --format other than text or json, and for --format json with --update-data.
 TQueryOptions ParseQueryArgs(const std::vector<std::string_view>& args);
 
 // The text --help prints.

@@ -48,7 +48,7 @@ bool NeverContained(std::string_view rest, TAddressIndex& index)
 
 }  // namespace
 
-int TPostalSearch::Attempt(std::string_view query, std::vector<std::string>& lines) const
+int TPostalSearch::Attempt(std::string_view query, TSearchResult& result) const
 {
     TAddressIndex& index = Addresses();
     const TPrefMatch match = RecognisePref(FTables, query);
@@ -84,7 +84,8 @@ int TPostalSearch::Attempt(std::string_view query, std::vector<std::string>& lin
     int count = 0;
     int town = matcher.NextMatch(first, end);
     while (town < end) {
-        lines.push_back(ResultLine(FTables, town));
+        result.Lines.push_back(ResultLine(FTables, town));
+        result.Towns.push_back({town, false});
         if (++count > LineCap) return count;
         // The towns up to the next listed one do not contain the remainder. Those right after this
         // one that share its code follow as continuation lines; a town with another code or with
@@ -93,7 +94,8 @@ int TPostalSearch::Attempt(std::string_view query, std::vector<std::string>& lin
         for (int follower = town + 1; follower < listed; ++follower) {
             const TPostNo entry = FTables.Towns[follower];
             if (entry.Code.empty() || follower < 2 || entry.Code != FTables.Towns[follower - 1].Code) break;
-            lines.push_back(ContinuationLine(entry.Name));
+            result.Lines.push_back(ContinuationLine(entry.Name));
+            result.Towns.push_back({follower, true});
             if (++count > LineCap) return count;
         }
         town = listed;
@@ -105,7 +107,7 @@ TSearchResult TPostalSearch::ByAddress(std::string_view query) const
 {
     TSearchResult result;
     std::size_t length = query.size();
-    int count = Attempt(query, result.Lines);
+    int count = Attempt(query, result);
 
     if (count == 0 && length >= 3) {
         // A working query recognises what the whole query recognises as long as it still holds
@@ -117,14 +119,18 @@ TSearchResult TPostalSearch::ByAddress(std::string_view query) const
         const std::size_t occurs = LongestOccurringStart(query.substr(match.Length));
         length = std::min(length, std::max(match.Length + occurs, std::size_t{2}) + 1);  // the loop drops one byte
     }
-    while (count == 0 && length >= 3) count = Attempt(query.substr(0, --length), result.Lines);
+    while (count == 0 && length >= 3) count = Attempt(query.substr(0, --length), result);
 
     if (count == 0) {
         result.Status = CountText(0);
         return result;
     }
-    result.Status = count > LineCap ? std::string(OverCapText) : CountText(static_cast<long long>(result.Lines.size()));
-    if (length != query.size()) result.Status.append("  ").append(query.substr(0, length)).append(ShortenedText);
+    result.Capped = count > LineCap;
+    result.Status = result.Capped ? std::string(OverCapText) : CountText(static_cast<long long>(result.Lines.size()));
+    if (length != query.size()) {
+        result.Shortened = query.substr(0, length);
+        result.Status.append("  ").append(result.Shortened).append(ShortenedText);
+    }
     return result;
 }
 

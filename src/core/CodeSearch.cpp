@@ -123,7 +123,11 @@ TSearchResult TPostalSearch::ByCode(std::string_view query) const
         FCodes->Find(query, towns);
     }
     result.Lines.reserve(towns.size());
-    for (const int town : towns) result.Lines.push_back(ResultLine(FTables, town));
+    result.Towns.reserve(towns.size());
+    for (const int town : towns) {
+        result.Lines.push_back(ResultLine(FTables, town));
+        result.Towns.push_back({town, false});
+    }
     result.Status = CountText(static_cast<long long>(result.Lines.size()));
     return result;
 }

@@ -46,9 +46,9 @@ private:
     mutable std::unique_ptr<TAddressIndex> FAddresses;
 
     TAddressIndex& Addresses() const;
-    // One address-search attempt with working query `query`: appends its lines to `lines` and
-    // returns how many (result and continuation lines; at most one more than the cap).
-    int Attempt(std::string_view query, std::vector<std::string>& lines) const;
+    // One address-search attempt with working query `query`: appends its lines and their towns to
+    // `result` and returns how many (result and continuation lines; at most one more than the cap).
+    int Attempt(std::string_view query, TSearchResult& result) const;
     // The length of the longest beginning of `text` that some town's full address or full reading
     // contains at a character start (0 when not even its first byte does).
     std::size_t LongestOccurringStart(std::string_view text) const;

@@ -1,16 +1,31 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "Tables.h"
 
+// The town one result line shows. A continuation line shows only the town's Name, below the line
+// of a town with the same code.
+struct TListedTown
+{
+    std::int32_t Town = 0;      // index in Towns
+    bool Continuation = false;
+    bool operator==(const TListedTown&) const = default;
+};
+
 // What one search leaves for the window: the lines of the result list in order, and the status
-// panel's text. Both in Shift-JIS bytes.
+// panel's text. Both in Shift-JIS bytes. Towns says which town each line shows, for output that
+// lists the towns' fields rather than the lines.
 struct TSearchResult
 {
     std::vector<std::string> Lines;
+    std::vector<TListedTown> Towns;  // one per line: Towns[i] is what Lines[i] shows
     std::string Status;
+    bool Capped = false;     // the address search stopped at its cap: the status reads 5000件以上
+    std::string Shortened;   // the working query that listed, when the address search had to shorten
+                             // the query to list anything (the status names it); else empty
     bool Listed() const { return !Lines.empty(); }
 };
 

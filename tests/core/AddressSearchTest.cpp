@@ -85,6 +85,7 @@ TEST_F(AddressSearch, RecognisedPrefectureConfinesTheScan)
     EXPECT_EQ(found.Lines, Lines({"060-0001  北海道中央区北一条", "060-0001  北海道中央区南一条",
                                   "060-0001  北海道中央区北二条", "040-0001  北海道函館市元町"}));
     EXPECT_EQ(found.Status, Sj("4件  北海道") + "\x8A" + Sj("で検索を行いました"));
+    EXPECT_EQ(found.Shortened, Sj("北海道") + "\x8A");
 }
 
 TEST_F(AddressSearch, CityNameAnywhereInTheQueryNarrowsToTheFirstSuchCity)
@@ -106,6 +107,9 @@ TEST_F(AddressSearch, FollowersSharingTheCodeGiveContinuationLines)
     EXPECT_EQ(Find("四条").Lines, Lines({"600-0001  京都府京都市四条", "              五条",
                                         "600-0001  京都府京都市四条西", "              七条"}));
     EXPECT_EQ(Find("四条").Status, Sj("4件"));
+    const std::vector<TListedTown> shown = {{12, false}, {13, true}, {14, false}, {15, true}};
+    EXPECT_EQ(Find("四条").Towns, shown);
+    EXPECT_EQ(Find("四条").Shortened, "");
 }
 
 TEST_F(AddressSearch, TownsZeroAndOneNeverContinue)
@@ -161,6 +165,7 @@ TEST_F(AddressSearch, SameAnswerAsAPlainWalkOfTheTables)
         const TSearchResult slow = plain.ByAddress(query);
         EXPECT_EQ(fast.Lines, slow.Lines) << Utf8FromSjis(query);
         EXPECT_EQ(fast.Status, slow.Status) << Utf8FromSjis(query);
+        EXPECT_EQ(ResultTowns(fast), ResultTowns(slow)) << Utf8FromSjis(query);
     }
 }
 
@@ -183,11 +188,14 @@ TEST_F(AddressSearchCap, FiveThousandLinesAreCountedAndOneMoreStopsTheScan)
     const TSearchResult exactly = FSearch->ByAddress(Sj("千代田区甲"));
     EXPECT_EQ(exactly.Lines.size(), 5000u);
     EXPECT_EQ(exactly.Status, Sj("5000件"));
+    EXPECT_FALSE(exactly.Capped);
 
     const TSearchResult over = FSearch->ByAddress(Sj("千代田区"));
     ASSERT_EQ(over.Lines.size(), 5001u);
     EXPECT_EQ(over.Lines.back(), Sj("100-5000  東京都千代田区乙"));
     EXPECT_EQ(over.Status, Sj("5000件以上"));
+    EXPECT_TRUE(over.Capped);
+    EXPECT_EQ(over.Towns.back(), (TListedTown{5000, false}));
 
     // Found by a shortened query: the cap's text, then the working query.
     EXPECT_EQ(FSearch->ByAddress(Sj("千代田区丙")).Status, Sj("5000件以上  千代田区で検索を行いました"));
@@ -266,8 +274,10 @@ TEST(AddressSearchRandomTables, SameAnswerAsAPlainWalkOfTheTables)
             if (random() % 8 == 0) query.insert(random() % (query.size() + 1), 1, '\0');  // only a query can hold it
             EXPECT_EQ(fast.ByAddress(query).Lines, plain.ByAddress(query).Lines) << round << " " << query;
             EXPECT_EQ(fast.ByAddress(query).Status, plain.ByAddress(query).Status) << round << " " << query;
+            EXPECT_EQ(ResultTowns(fast.ByAddress(query)), ResultTowns(plain.ByAddress(query))) << round << " " << query;
             const std::string code = codes[random() % codes.size()].substr(0, 1 + random() % 10);
             EXPECT_EQ(fast.ByCode(code).Lines, plain.ByCode(code).Lines) << code;
+            EXPECT_EQ(ResultTowns(fast.ByCode(code)), ResultTowns(plain.ByCode(code))) << code;
         }
     }
 }
@@ -356,6 +366,7 @@ TEST(AddressSearchLayouts, SameAnswerAsAPlainWalkWhereverTheTownsTextsLie)
                 const TSearchResult found = fast.ByAddress(query), expected = plain.ByAddress(query);
                 EXPECT_EQ(found.Lines, expected.Lines) << laidOut << " " << round << " " << query;
                 EXPECT_EQ(found.Status, expected.Status) << laidOut << " " << round << " " << query;
+                EXPECT_EQ(ResultTowns(found), ResultTowns(expected)) << laidOut << " " << round << " " << query;
             }
         }
     }
@@ -383,6 +394,8 @@ TEST(CodeSearchIndex, FirstSearchWalksAndLaterSearchesUseTheIndexWithTheSameAnsw
             EXPECT_EQ(walked.Lines, expected.Lines) << round << " " << query;
             EXPECT_EQ(indexed.Lines, expected.Lines) << round << " " << query;
             EXPECT_EQ(indexed.Status, expected.Status) << round << " " << query;
+            EXPECT_EQ(ResultTowns(walked), ResultTowns(expected)) << round << " " << query;
+            EXPECT_EQ(ResultTowns(indexed), ResultTowns(expected)) << round << " " << query;
         }
     }
 }

@@ -113,9 +113,11 @@ TEST_F(NationalSearch, SameAnswerAsAPlainWalkOfTheTables)
             const TSearchResult slow = plain.ByAddress(query);
             EXPECT_EQ(fast.Lines, slow.Lines) << Utf8FromSjis(query);
             EXPECT_EQ(fast.Status, slow.Status) << Utf8FromSjis(query);
+            EXPECT_EQ(ResultTowns(fast), ResultTowns(slow)) << Utf8FromSjis(query);
         }
         const std::string code(town.Code.substr(0, 1 + random() % 7));
         EXPECT_EQ(FSearch->ByCode(code).Lines, plain.ByCode(code).Lines) << code;
+        EXPECT_EQ(ResultTowns(FSearch->ByCode(code)), ResultTowns(plain.ByCode(code))) << code;
     }
 }
 

@@ -7,6 +7,15 @@
 #include "SjisText.h"
 #include "Tables.h"
 
+// What a result says beyond its lines and status, as one text for comparisons: each line's town
+// ("+" before a continuation line's), then whether the cap was hit and the shortened query.
+inline std::string ResultTowns(const TSearchResult& result)
+{
+    std::string text;
+    for (const TListedTown& listed : result.Towns) text += (listed.Continuation ? "+" : "") + std::to_string(listed.Town) + " ";
+    return text + (result.Capped ? "capped " : "") + "shortened:" + result.Shortened;
+}
+
 // The two searches as a plain walk of the tables, step by step and without any derived index.
 // Slow on purpose; tests compare the indexed searches (TPostalSearch) with it.
 class TPlainSearch
@@ -34,7 +43,10 @@ public:
     {
         TSearchResult result;
         for (int k = 0; k < TownCount; ++k)
-            if (SjisBeginsWith(FTables.Towns[k].Code, query)) result.Lines.push_back(ResultLine(FTables, k));
+            if (SjisBeginsWith(FTables.Towns[k].Code, query)) {
+                result.Lines.push_back(ResultLine(FTables, k));
+                result.Towns.push_back({k, false});
+            }
         result.Status = CountText(static_cast<long long>(result.Lines.size()));
         return result;
     }
@@ -44,24 +56,27 @@ public:
     {
         TSearchResult result;
         std::string_view w = query;
-        int count = Attempt(w, result.Lines);
+        int count = Attempt(w, result);
         while (count == 0 && w.size() >= 3) {
             w.remove_suffix(1);
-            count = Attempt(w, result.Lines);
+            count = Attempt(w, result);
         }
         if (count == 0) {
             result.Status = CountText(0);
             return result;
         }
+        result.Capped = count > 5000;
         result.Status = count > 5000 ? std::string("5000\x8C\x8F\x88\xC8\x8F\xE3")  // 5000件以上
                                      : CountText(static_cast<long long>(result.Lines.size()));
-        if (w.size() != query.size())
+        if (w.size() != query.size()) {
+            result.Shortened = w;
             result.Status += "  " + std::string(w) +
                              "\x82\xC5\x8C\x9F\x8D\xF5\x82\xF0\x8D\x73\x82\xA2\x82\xDC\x82\xB5\x82\xBD";  // で検索を行いました
+        }
         return result;
     }
 
-    int Attempt(std::string_view w, std::vector<std::string>& lines) const
+    int Attempt(std::string_view w, TSearchResult& result) const
     {
         const auto& prefs = FTables.Prefs;
         const auto& cities = FTables.Cities;
@@ -95,11 +110,13 @@ public:
             if (town.Code.empty()) {
                 continuing = false;
             } else if (SjisContains(FAddress[k], r) || SjisContains(FReading[k], r)) {
-                lines.push_back(ResultLine(FTables, k));
+                result.Lines.push_back(ResultLine(FTables, k));
+                result.Towns.push_back({k, false});
                 ++count;
                 continuing = true;
             } else if (continuing && k >= 2 && town.Code == towns[k - 1].Code) {
-                lines.push_back(ContinuationLine(town.Name));
+                result.Lines.push_back(ContinuationLine(town.Name));
+                result.Towns.push_back({k, true});
                 ++count;
             } else {
                 continuing = false;
