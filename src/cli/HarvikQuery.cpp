@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "DataFolders.h"
-#include "DataUpdate.h"
 #include "Errors.h"
 #include "JsonAnswer.h"
 #include "Loader.h"
+#include "NetProgram.h"
 #include "OutputBuffer.h"
 #include "PostalSearch.h"
 #include "QueryOptions.h"
@@ -138,8 +138,8 @@ int main(int argc, char** argv)
         const TQueryOptions options = ParseQueryArgs(std::vector<std::string_view>(argv + 1, argv + argc));
         if (options.Help || options.Version) {
             out.Write(options.Help ? UsageText : "harvik-query " HARVIK_VERSION "\n");
-        } else if (options.UpdateData) {
-            out.Write(UpdateUserData(options.UpdateUrl, options.StallSeconds));
+        } else if (NeedsNetProgram(options)) {
+            ExecNetProgram(argv);
         } else {
             text = TQueryText(options.Sjis);
             TPostalTables tables;

@@ -246,3 +246,32 @@ TEST_F(DataUpdate, CommandLinesThatCannotUpdateAreRefusedBeforeAnyDownload)
     EXPECT_EQ(FServer.Requests("/ken_all.zip"), 0);
     EXPECT_EQ(ReadBytes(Folder() / "Ken_all.csv"), OldCsv);
 }
+
+// An installed tree: harvik-query in bin/ starts harvik-query-net from libexec/harvik/. With the
+// network program in neither place, the update fails before any download and says where it looked.
+TEST_F(DataUpdate, AnInstalledProgramFindsItsNetworkProgramAndFailsClearlyWithoutIt)
+{
+    FServer.Route("/ken_all.zip", {.Body = MakeZip({{"KEN_ALL.CSV", NewCsv}})});
+    const fs::path bin = FRoot / "prefix/bin";
+    const fs::path libexec = bin / HARVIK_NET_FOLDER;
+    fs::create_directories(bin);
+    fs::create_directories(libexec);
+    fs::copy_file(HARVIK_QUERY, bin / "harvik-query");
+    TProgramCall call = Call({"--update-data", FServer.Url("/ken_all.zip"), "--timeout", "1"});
+    call.Args[0] = (bin / "harvik-query").string();
+
+    const TProgramRun alone = RunProgram(call);
+    EXPECT_EQ(alone.Exit, 2);
+    EXPECT_EQ(alone.Out, "");
+    EXPECT_EQ(alone.Err, "harvik-query: the network commands need the program harvik-query-net, which is neither at " +
+                             (bin / "harvik-query-net").string() + " nor at " +
+                             (libexec / "harvik-query-net").string() + "\n");
+    EXPECT_EQ(FServer.Requests("/ken_all.zip"), 0);
+    EXPECT_EQ(ReadBytes(Folder() / "Ken_all.csv"), OldCsv);
+
+    fs::copy_file(HARVIK_QUERY_NET, libexec / "harvik-query-net");
+    const TProgramRun installed = RunProgram(call);
+    EXPECT_EQ(installed.Exit, 0) << installed.Err;
+    EXPECT_EQ(installed.Out, "Updated " + (Folder() / "Ken_all.csv").string() + ": 3 towns, data of 2026-03-04\n");
+    EXPECT_EQ(ReadBytes(Folder() / "Ken_all.csv"), NewCsv);
+}

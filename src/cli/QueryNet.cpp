@@ -1,0 +1,51 @@
+// harvik-query-net: harvik-query's commands that need the network. harvik-query starts it in its own
+// place with the same arguments; the options are read by the same parser, and the messages name
+// harvik-query, the program the user ran.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+#include "DataUpdate.h"
+#include "OutputBuffer.h"
+#include "QueryOptions.h"
+
+namespace {
+
+void WriteError(std::string_view text)
+{
+    const std::string line = "harvik-query: " + std::string(text) + "\n";
+    if (std::fwrite(line.data(), 1, line.size(), stderr) != line.size()) return;  // nowhere left to tell
+}
+
+}  // namespace
+
+// The one boundary of the program: every failure ends here with a message on stderr and exit 2.
+int main(int argc, char** argv)
+{
+    TOutputBuffer out(STDOUT_FILENO);
+    try {
+        const TQueryOptions options = ParseQueryArgs(std::vector<std::string_view>(argv + 1, argv + argc));
+        if (options.Help || options.Version) {
+            out.Write(options.Help ? UsageText : "harvik-query " HARVIK_VERSION "\n");
+        } else if (options.UpdateData) {
+            out.Write(UpdateUserData(options.UpdateUrl, options.StallSeconds));
+        } else {
+            throw EUsageError("harvik-query-net runs the network commands only (--update-data); "
+                              "queries go to harvik-query");
+        }
+        if (!out.Flush()) {
+            WriteError(std::string("cannot write the output: ") + std::strerror(out.Error()));
+            return 2;
+        }
+        return 0;
+    } catch (const EUsageError& e) {
+        WriteError(std::string(e.what()) + "\nTry 'harvik-query --help'.");
+    } catch (const std::exception& e) {
+        out.Flush();
+        WriteError(e.what());
+    }
+    return 2;
+}
