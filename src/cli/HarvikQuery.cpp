@@ -8,13 +8,13 @@
 #include <unistd.h>
 #include <vector>
 
-#include "DataFolders.h"
 #include "Errors.h"
 #include "JsonAnswer.h"
 #include "Loader.h"
 #include "NetProgram.h"
 #include "OutputBuffer.h"
 #include "PostalSearch.h"
+#include "QueryData.h"
 #include "QueryOptions.h"
 #include "SearchCommand.h"
 #include "SjisConvert.h"
@@ -39,23 +39,6 @@ void WriteError(std::string_view text)
 {
     const std::string line = "harvik-query: " + std::string(text) + "\n";
     if (std::fwrite(line.data(), 1, line.size(), stderr) != line.size()) return;  // nowhere left to tell
-}
-
-// Loads the named data file, else the one of the working folder or the per-user data folder;
-// `stage` names the file for the messages of a failure.
-void Load(const TQueryOptions& options, TPostalTables& tables, std::string& stage)
-{
-    if (!options.DataFile.empty()) {
-        stage = options.DataFile;
-        const auto source = OpenFileSource(options.DataFile);
-        LoadPostalData(*source, tables);
-        return;
-    }
-    stage = std::string(DataFileName);
-    std::string folder;
-    const auto source = OpenDefaultDataFile(&folder);
-    if (folder != ".") stage = folder + "/" + stage;
-    LoadPostalData(*source, tables);
 }
 
 // One query: result lines to stdout, the status to stderr; or the JSON object alone to stdout.
@@ -143,7 +126,7 @@ int main(int argc, char** argv)
         } else {
             text = TQueryText(options.Sjis);
             TPostalTables tables;
-            Load(options, tables, stage);
+            LoadQueryData(options, tables, stage);
             stage.clear();
             const TPostalSearch search(tables);
             if (!options.Batch) {

@@ -9,7 +9,7 @@
 
 const char* const NetProgramName = "harvik-query-net";
 
-bool NeedsNetProgram(const TQueryOptions& options) { return options.UpdateData; }
+bool NeedsNetProgram(const TQueryOptions& options) { return options.UpdateData || options.Serve; }
 
 namespace {
 

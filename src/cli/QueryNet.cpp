@@ -1,6 +1,7 @@
-// harvik-query-net: harvik-query's commands that need the network. harvik-query starts it in its own
-// place with the same arguments; the options are read by the same parser, and the messages name
-// harvik-query, the program the user ran.
+// harvik-query-net: harvik-query's commands that need the network: the data update and the lookup
+// service. harvik-query starts it in its own place with the same arguments; the options are read by
+// the same parser, and the messages name harvik-query, the program the user ran.
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -9,8 +10,13 @@
 #include <vector>
 
 #include "DataUpdate.h"
+#include "Errors.h"
+#include "LookupServer.h"
 #include "OutputBuffer.h"
+#include "PostalSearch.h"
+#include "QueryData.h"
 #include "QueryOptions.h"
+#include "SjisConvert.h"
 
 namespace {
 
@@ -20,20 +26,35 @@ void WriteError(std::string_view text)
     if (std::fwrite(line.data(), 1, line.size(), stderr) != line.size()) return;  // nowhere left to tell
 }
 
+// --serve: loads the data once, then answers lookups until a signal stops the service.
+void Serve(const TQueryOptions& options, std::string& stage)
+{
+    TPostalTables tables;
+    const auto start = std::chrono::steady_clock::now();
+    LoadQueryData(options, tables, stage);
+    const std::chrono::duration<double, std::milli> loading = std::chrono::steady_clock::now() - start;
+    stage.clear();
+    const TPostalSearch search(tables);
+    ServeLookups(search, loading.count(), {options.ServeHost, options.ServePort, options.AllowOrigin, options.StallSeconds});
+}
+
 }  // namespace
 
 // The one boundary of the program: every failure ends here with a message on stderr and exit 2.
 int main(int argc, char** argv)
 {
     TOutputBuffer out(STDOUT_FILENO);
+    std::string stage;  // what a core failure is about, named before its message
     try {
         const TQueryOptions options = ParseQueryArgs(std::vector<std::string_view>(argv + 1, argv + argc));
         if (options.Help || options.Version) {
             out.Write(options.Help ? UsageText : "harvik-query " HARVIK_VERSION "\n");
         } else if (options.UpdateData) {
             out.Write(UpdateUserData(options.UpdateUrl, options.StallSeconds));
+        } else if (options.Serve) {
+            Serve(options, stage);
         } else {
-            throw EUsageError("harvik-query-net runs the network commands only (--update-data); "
+            throw EUsageError("harvik-query-net runs the network commands only (--update-data, --serve); "
                               "queries go to harvik-query");
         }
         if (!out.Flush()) {
@@ -43,6 +64,9 @@ int main(int argc, char** argv)
         return 0;
     } catch (const EUsageError& e) {
         WriteError(std::string(e.what()) + "\nTry 'harvik-query --help'.");
+    } catch (const EHarvikError& e) {
+        out.Flush();
+        WriteError((stage.empty() ? "" : stage + ": ") + Utf8FromSjis(e.what()));
     } catch (const std::exception& e) {
         out.Flush();
         WriteError(e.what());

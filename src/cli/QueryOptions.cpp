@@ -1,9 +1,12 @@
 #include "QueryOptions.h"
 
+#include <algorithm>
+
 const std::string_view UsageText =
     "Usage: harvik-query [--data FILE] [--sjis] [--format text|json] QUERY\n"
     "       harvik-query [--data FILE] [--sjis] [--format text|json] --batch\n"
     "       harvik-query --update-data [URL] [--timeout SECONDS]\n"
+    "       harvik-query [--data FILE] --serve [HOST:]PORT [--allow-origin ORIGIN] [--timeout SECONDS]\n"
     "       harvik-query --help | --version\n"
     "\n"
     "Looks up QUERY in the national postal code list. A postal code, whole or its first digits, with or\n"
@@ -27,8 +30,20 @@ const std::string_view UsageText =
     "               download Japan Post's national list ken_all.zip (from URL, default its\n"
     "               published address), check that it loads, and only then replace Ken_all.csv\n"
     "               in the per-user data folder; prints the number of towns and the data's date\n"
+    "  --serve [HOST:]PORT\n"
+    "               load the data once, then answer lookups over HTTP on HOST (default\n"
+    "               127.0.0.1, this machine only) and PORT (0: a free port): GET /search?q=QUERY\n"
+    "               answers with the JSON object of --format json, GET /health with\n"
+    "               {\"towns\": N, \"load_ms\": MS}; a q that is missing, given twice, longer than\n"
+    "               1024 bytes or wrongly percent-encoded gets 400 and {\"error\": TEXT}. Writes\n"
+    "               \"serving on http://HOST:PORT\" and then one line per request to standard\n"
+    "               error; SIGINT or SIGTERM stop it (exit 0)\n"
+    "  --allow-origin ORIGIN\n"
+    "               with --serve: answer with Access-Control-Allow-Origin: ORIGIN (none by\n"
+    "               default), so that web pages from ORIGIN may read the answers\n"
     "  --timeout SECONDS\n"
-    "               give up an update when the server sends nothing for SECONDS (default 60)\n"
+    "               give up an update when the server sends nothing for SECONDS (default 60);\n"
+    "               with --serve, drop a client that sends nothing for SECONDS (default 5)\n"
     "  --help       print this text\n"
     "  --version    print the version\n"
     "\n"
@@ -44,6 +59,30 @@ TOutputFormat ParseFormat(std::string_view text)
     if (text == "text") return ofText;
     if (text == "json") return ofJson;
     throw EUsageError("--format takes text or json");
+}
+
+// [HOST:]PORT: a port from 0 to 65535, after an optional host name or address ([...] around an
+// IPv6 address).
+void ParseServeAddress(std::string_view text, TQueryOptions& options)
+{
+    const std::string wrong = "--serve takes [HOST:]PORT with a PORT from 0 to 65535";
+    const std::size_t colon = text.rfind(':');
+    std::string_view port = text;
+    if (colon != std::string_view::npos) {
+        std::string_view host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+        if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+        if (host.empty() || host.find_first_of("[]") != std::string_view::npos) throw EUsageError(wrong);
+        options.ServeHost = host;
+    }
+    if (port.empty() || port.size() > 5) throw EUsageError(wrong);
+    int value = 0;
+    for (const char c : port) {
+        if (c < '0' || c > '9') throw EUsageError(wrong);
+        value = value * 10 + (c - '0');
+    }
+    if (value > 65535) throw EUsageError(wrong);
+    options.ServePort = value;
 }
 
 int ParseSeconds(std::string_view text)
@@ -63,7 +102,7 @@ TQueryOptions ParseQueryArgs(const std::vector<std::string_view>& args)
 {
     TQueryOptions options;
     std::vector<std::string_view> queries;
-    bool optionsEnded = false;
+    bool optionsEnded = false, timeoutGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (optionsEnded || !arg.starts_with("--")) {
@@ -81,6 +120,17 @@ TQueryOptions ParseQueryArgs(const std::vector<std::string_view>& args)
         } else if (arg == "--format" || arg.starts_with("--format=")) {
             if (arg == "--format" && i + 1 == args.size()) throw EUsageError("--format takes text or json");
             options.Format = ParseFormat(arg == "--format" ? args[++i] : arg.substr(9));
+        } else if (arg == "--serve" || arg.starts_with("--serve=")) {
+            if (arg == "--serve" && i + 1 == args.size()) throw EUsageError("--serve needs [HOST:]PORT");
+            options.Serve = true;
+            ParseServeAddress(arg == "--serve" ? args[++i] : arg.substr(8), options);
+        } else if (arg == "--allow-origin" || arg.starts_with("--allow-origin=")) {
+            if (arg == "--allow-origin" && i + 1 == args.size()) throw EUsageError("--allow-origin needs an ORIGIN");
+            options.AllowOrigin = arg == "--allow-origin" ? args[++i] : arg.substr(15);
+            // The origin goes into a header line as it is: nothing that could end or break the line.
+            if (options.AllowOrigin.empty() ||
+                std::any_of(options.AllowOrigin.begin(), options.AllowOrigin.end(), [](char c) { return c < 0x21 || c > 0x7E; }))
+                throw EUsageError("--allow-origin takes an ORIGIN of printable ASCII (such as http://localhost:8000, or *)");
         } else if (arg == "--update-data") {
             options.UpdateData = true;
         } else if (arg.starts_with("--update-data=")) {
@@ -95,6 +145,7 @@ TQueryOptions ParseQueryArgs(const std::vector<std::string_view>& args)
                 value = arg.substr(10);
             }
             options.StallSeconds = ParseSeconds(value);
+            timeoutGiven = true;
         } else if (arg == "--data" || arg.starts_with("--data=")) {
             std::string_view file;
             if (arg == "--data") {
@@ -110,6 +161,13 @@ TQueryOptions ParseQueryArgs(const std::vector<std::string_view>& args)
         }
     }
     if (options.Help || options.Version) return options;
+    if (!options.AllowOrigin.empty() && !options.Serve) throw EUsageError("--allow-origin is for --serve");
+    if (options.Serve) {
+        if (!queries.empty() || options.Batch || options.Sjis || options.UpdateData)
+            throw EUsageError("--serve answers queries over HTTP; it takes no QUERY, --batch, --sjis or --update-data");
+        if (!timeoutGiven) options.StallSeconds = 5;
+        return options;
+    }
     if (options.UpdateData) {
         if (!options.DataFile.empty() || options.Batch || options.Sjis || options.Format == ofJson)
             throw EUsageError(

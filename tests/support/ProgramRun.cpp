@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <pty.h>
+#include <signal.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -91,6 +92,13 @@ TProgramRun TRunningProgram::Wait()
         run.Err = ReadFile(FFiles + "/err");
     }
     return run;
+}
+
+std::string TRunningProgram::ErrSoFar() const { return ReadFile(FFiles + "/err"); }
+
+void TRunningProgram::Signal(int signal) const
+{
+    if (FPid > 0 && !FWaited) ::kill(FPid, signal);
 }
 
 TProgramRun RunProgram(const TProgramCall& call)

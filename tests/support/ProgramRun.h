@@ -30,6 +30,10 @@ public:
     TRunningProgram(const TRunningProgram&) = delete;
     TRunningProgram& operator=(const TRunningProgram&) = delete;
     TProgramRun Wait();
+    // What the program has written to standard error so far (not with Terminal).
+    std::string ErrSoFar() const;
+    // Sends `signal` to the program.
+    void Signal(int signal) const;
 
 private:
     pid_t FPid = -1;
