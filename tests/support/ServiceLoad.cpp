@@ -131,6 +131,7 @@ TLoadRun RunLoad(const TServiceUnderLoad& service, const std::vector<TServiceQue
         threads.emplace_back([&, t] {
             httplib::Client client("127.0.0.1", service.Port());
             client.set_keep_alive(true);
+            client.set_tcp_nodelay(true);
             client.set_read_timeout(30, 0);
             std::vector<double> micros[qkKinds];
             std::size_t errors = 0;
