@@ -168,6 +168,10 @@ void ServeLookups(const TPostalSearch& search, double loadMilliseconds, const TS
     server.set_write_timeout(settings.StallSeconds, 0);
     server.set_keep_alive_timeout(settings.StallSeconds);
     server.set_keep_alive_max_count(1000);
+    // An answer goes out as two writes, the head and then the body. With Nagle's algorithm the body
+    // waits for the client to acknowledge the head, which a client on a kept-alive connection delays
+    // by 40 ms: every answer after a connection's first would take that long.
+    server.set_tcp_nodelay(true);
     server.set_payload_max_length(64 * 1024);
     if (!settings.AllowOrigin.empty()) server.set_default_headers({{"Access-Control-Allow-Origin", settings.AllowOrigin}});
 
