@@ -110,7 +110,10 @@ void BM_ServiceCodes(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_ServiceMixed)->ArgName("Clients")->Arg(8)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
-BENCHMARK(BM_ServiceCodes)->ArgName("Clients")->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+// Three runs of the codes, their median taken: a 99th percentile on a shared machine moves with
+// whatever else runs on it.
+BENCHMARK(BM_ServiceCodes)->ArgName("Clients")->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->UseManualTime()
+    ->Iterations(1)->Repetitions(3);
 
 int main(int argc, char** argv)
 {

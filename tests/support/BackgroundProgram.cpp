@@ -14,6 +14,10 @@ TBackgroundProgram::TBackgroundProgram(const std::vector<std::string>& args)
     int pipe[2];
     if (args.empty() || ::pipe2(pipe, O_CLOEXEC) != 0 || ::pipe2(FWake, O_CLOEXEC) != 0)
         throw std::runtime_error("cannot start a program");
+    // Made before the fork: the child of a process with threads must not allocate.
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     const pid_t parent = ::getpid();
     FPid = ::fork();
     if (FPid < 0) throw std::runtime_error("cannot start " + args[0]);
@@ -25,9 +29,6 @@ TBackgroundProgram::TBackgroundProgram(const std::vector<std::string>& args)
         ::dup2(pipe[1], 2);
         const int none = ::open("/dev/null", O_RDONLY);
         if (none >= 0) ::dup2(none, 0);
-        std::vector<char*> argv;
-        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
