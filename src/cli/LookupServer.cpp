@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "JsonAnswer.h"
+#include "QueryParameter.h"
 #include "SearchCommand.h"
 #include "SjisConvert.h"
 
@@ -25,34 +26,6 @@ constexpr const char* JsonType = "application/json; charset=utf-8";
 // Threads that answer connections; a connection holds its thread while it stays open, so this is
 // also how many keep-alive clients are served at once.
 constexpr std::size_t AnsweringThreads = 16;
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-std::string PercentDecoded(std::string_view text)
-{
-    std::string decoded;
-    decoded.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '+') {
-            decoded += ' ';
-        } else if (text[i] != '%') {
-            decoded += text[i];
-        } else {
-            const int high = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
-            const int low = i + 2 < text.size() ? HexDigit(text[i + 2]) : -1;
-            if (high < 0 || low < 0) throw EServeError("malformed percent-encoding in the query");
-            decoded += static_cast<char>(high * 16 + low);
-            i += 2;
-        }
-    }
-    return decoded;
-}
 
 void WriteLog(const std::string& line)
 {
@@ -88,7 +61,10 @@ std::string LoggedTarget(std::string_view target)
 void SetError(httplib::Response& res, int status, const std::string& text)
 {
     res.status = status;
-    res.set_content(nlohmann::json{{"error", text}}.dump(), JsonType);
+    // An exception's text need not be UTF-8 (the core's are Shift-JIS): its stray bytes become U+FFFD
+    // rather than failing the answer.
+    res.set_content(nlohmann::json{{"error", text}}.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
+                    JsonType);
 }
 
 std::string StatusText(int status)
@@ -116,29 +92,6 @@ std::string ShownHost(const std::string& host)
 }
 
 }  // namespace
-
-std::optional<std::string> QueryParameter(std::string_view target, std::string_view name)
-{
-    const std::size_t question = target.find('?');
-    if (question == std::string_view::npos) return std::nullopt;
-    std::string_view rest = target.substr(question + 1);
-    std::optional<std::string> value;
-    while (true) {
-        const std::size_t amp = rest.find('&');
-        const std::string_view pair = rest.substr(0, amp);
-        const std::size_t equals = pair.find('=');
-        // Every parameter is decoded, so a malformed one is refused wherever it stands.
-        const std::string key = PercentDecoded(pair.substr(0, equals));
-        std::string decoded = equals == std::string_view::npos ? std::string() : PercentDecoded(pair.substr(equals + 1));
-        if (key == name) {
-            if (value) throw EServeError("give q once");
-            value = std::move(decoded);
-        }
-        if (amp == std::string_view::npos) break;
-        rest.remove_prefix(amp + 1);
-    }
-    return value;
-}
 
 void ServeLookups(const TPostalSearch& search, double loadMilliseconds, const TServeSettings& settings)
 {
@@ -179,7 +132,7 @@ void ServeLookups(const TPostalSearch& search, double loadMilliseconds, const TS
         std::optional<std::string> query;
         try {
             query = QueryParameter(req.target, "q");
-        } catch (const EServeError& e) {
+        } catch (const EBadRequest& e) {
             SetError(res, 400, e.what());
             return;
         }

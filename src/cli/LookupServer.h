@@ -1,8 +1,6 @@
 #pragma once
-#include <optional>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
 #include "PostalSearch.h"
 
@@ -21,12 +19,6 @@ class EServeError : public std::runtime_error
 public:
     using std::runtime_error::runtime_error;
 };
-
-// The value of the one parameter `name` in the query part of a request target (the text after
-// "?"; "&" separates the parameters), percent-decoded, with "+" read as a blank. std::nullopt when
-// the parameter is missing; throws EServeError when it is given more than once or when any
-// parameter holds a "%" not followed by two hexadecimal digits.
-std::optional<std::string> QueryParameter(std::string_view target, std::string_view name);
 
 // Answers HTTP on settings.Host and settings.Port until SIGINT or SIGTERM arrives:
 //   GET /search?q=QUERY  200 with JsonAnswer for QUERY (percent-encoded UTF-8); 400 when q is

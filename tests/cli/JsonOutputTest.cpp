@@ -181,7 +181,7 @@ TEST(JsonOutputNational, ResultsAreTheTextOutputsLinesTownByTown)
     LoadPostalData(*OpenFileSource(NationalListPath()), tables);
     std::mt19937 random(17);
     std::string input;
-    for (int i = 0; i < 150; ++i) {
+    for (int i = 0; i < 50; ++i) {
         const TPostNo town = tables.Towns[static_cast<int>(random() % 124825)];
         const Tshi city = tables.Cities[town.City];
         const std::string name(town.Name.substr(0, random() % (town.Name.size() + 1)));
