@@ -168,7 +168,7 @@ void TLoopbackServer::Answer(int client)
     if (route.Silent && !Pause(client)) return;
     const std::string head =
         "HTTP/1.1 " + std::to_string(route.Status) + " " + Reason(route.Status) +
-        "\r\nContent-Type: application/zip\r\nContent-Length: " + std::to_string(route.Body.size()) +
+        "\r\nContent-Type: " + route.ContentType + "\r\nContent-Length: " + std::to_string(route.Body.size()) +
         "\r\nConnection: close\r\n\r\n";
     if (!SendAll(client, head.data(), head.size())) return;
     const std::size_t first = std::min({route.Body.size(), route.CloseAfter, route.PauseAt});

@@ -13,15 +13,16 @@ struct TLoopbackRoute
     static constexpr std::size_t Whole = static_cast<std::size_t>(-1);
     int Status = 200;
     std::string Body;                // sent with a Content-Length of its full size
+    std::string ContentType = "application/zip";
     std::size_t CloseAfter = Whole;  // body bytes sent before the connection is closed: a cut download
     std::size_t PauseAt = Whole;     // body bytes sent before the server falls silent, until Release()
                                      // or until the client leaves
     bool Silent = false;             // no answer at all, not even the status line, likewise until then
 };
 
-// An HTTP server on 127.0.0.1 (a port of the system's choosing) for tests of downloads: it answers
-// GET requests by their path, one connection at a time, on a thread of its own from construction to
-// destruction. It never connects anywhere itself. A path without a route answers 404.
+// An HTTP server on 127.0.0.1 (a port of the system's choosing) for tests of downloads and of pages in
+// a browser: it answers GET requests by their path, one connection at a time, on a thread of its own
+// from construction to destruction. It never connects anywhere itself. A path without a route answers 404.
 class TLoopbackServer
 {
 public:
