@@ -1,14 +1,18 @@
 // The data file through the loader. Read whole (nearly every line taken by the quick line scan) and
 // three bytes at a time (every line by the careful line reader and field splitter), any bytes must
-// fill the same tables and stop with the same failure, or with none.
+// fill the same tables and stop with the same failure, or with none. A code search straight from
+// the bytes held whole (as a mapped file holds them), without tables, must stop with that failure
+// too, or list what the code search of the loaded tables lists.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "Errors.h"
 #include "Loader.h"
 #include "MemorySource.h"
+#include "PostalSearch.h"
 
 namespace {
 
@@ -21,6 +25,18 @@ public:
 
 private:
     std::size_t FSize;
+};
+
+// The whole file at once, as a mapped file gives it: the reader works in these bytes themselves.
+class TWholeSource : public TMemorySource
+{
+public:
+    explicit TWholeSource(const std::string& bytes) : TMemorySource(""), FBytes(bytes) {}
+    std::span<char> Whole() override { return {FBytes.data(), FBytes.size()}; }
+    std::size_t SizeHint() const override { return FBytes.size(); }
+
+private:
+    std::string FBytes;
 };
 
 // The failure's message, or "" for a complete load.
@@ -49,7 +65,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TPostalTables whole, careful;
     TSizedSource wholeSource(bytes);
     TMemorySource carefulSource(bytes, 3);
-    Expect(Load(wholeSource, whole) == Load(carefulSource, careful), "failure", 0);
+    const std::string failure = Load(wholeSource, whole);
+    Expect(failure == Load(carefulSource, careful), "failure", 0);
+
+    // A prefix of the first town's code, so that the search has something to find.
+    const std::string prefix(whole.Towns[0].Code.substr(0, 1 + bytes.size() % 3));
+    TWholeSource codeSource(bytes);
+    std::vector<std::string> codeLines;
+    std::string codeFailure;
+    try {
+        codeLines = ReadCodeMatches(codeSource, prefix);
+    } catch (const EHarvikError& e) {
+        codeFailure = std::string("failure: ") + e.what();
+    }
+    Expect(codeFailure == failure, "code search failure", 0);
+    if (failure.empty()) Expect(codeLines == TPostalSearch(whole).ByCode(prefix).Lines, "code search lines", 0);
 
     // A line makes at most one entry of each table, so nothing lies beyond the number of lines.
     int lines = 1;

@@ -3,11 +3,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unistd.h>
 #include <vector>
 
+#include "CutShortFile.h"
 #include "Errors.h"
 #include "JsonAnswer.h"
 #include "Loader.h"
@@ -41,17 +43,30 @@ void WriteError(std::string_view text)
     if (std::fwrite(line.data(), 1, line.size(), stderr) != line.size()) return;  // nowhere left to tell
 }
 
-// One query: result lines to stdout, the status to stderr; or the JSON object alone to stdout.
-// Exit 0 when a line was listed, else 1.
-int AnswerOne(const TPostalSearch& search, const TQueryText& text, TOutputFormat format, std::string_view query,
-              TOutputBuffer& out)
+// Opens the named data file, else the one of the working folder or the per-user data folder;
+// `stage` names the file for the messages of a failure. The file is read where it is mapped, which
+// spares copying it; should it be cut short meanwhile, the program ends with a message.
+std::unique_ptr<IByteSource> Open(const TQueryOptions& options, std::string& stage)
+{
+    std::unique_ptr<IByteSource> source = OpenQueryData(options, stage);
+    if (MapFileSource(*source))
+        ExitOnCutShortFile("harvik-query: " + stage + ": the file was cut short while it was read\n");
+    return source;
+}
+
+// One query as its JSON object on stdout. The object gives the towns' fields, so the search runs on
+// loaded tables. Exit 0 when a line was listed, else 1.
+int AnswerOneInJson(const TPostalSearch& search, const TQueryText& text, std::string_view query, TOutputBuffer& out)
 {
     const TCommandOutcome outcome = RunSearchCommand(search, text.In(query));
+    out.WriteLine(JsonAnswer(text.Typed(query), outcome, search.Tables()));
+    return outcome.Result.Listed() ? 0 : 1;
+}
+
+// One query's answer: result lines to stdout, the status to stderr. Exit 0 when a line was listed, else 1.
+int AnswerOne(const TCommandOutcome& outcome, const TQueryText& text, TOutputBuffer& out)
+{
     const TSearchResult& result = outcome.Result;
-    if (format == ofJson) {
-        out.WriteLine(JsonAnswer(text.Typed(query), outcome, search.Tables()));
-        return result.Listed() ? 0 : 1;
-    }
     for (const std::string& line : result.Lines) out.WriteLine(text.Out(line));
     out.Flush();  // on a terminal the status follows the lines
     const std::string status = text.Out(result.Status) + "\n";
@@ -125,15 +140,24 @@ int main(int argc, char** argv)
             ExecNetProgram(argv);
         } else {
             text = TQueryText(options.Sjis);
-            TPostalTables tables;
-            LoadQueryData(options, tables, stage);
-            stage.clear();
-            const TPostalSearch search(tables);
-            if (!options.Batch) {
-                const int code = AnswerOne(search, text, options.Format, options.Query, out);
+            if (!options.Batch && options.Format == ofText) {
+                // One search reads the data for itself: a code search keeps only the towns it lists.
+                const std::string query = text.In(options.Query);
+                const TCommandOutcome outcome = RunSearchCommandOnData(*Open(options, stage), query);
+                stage.clear();
+                const int code = AnswerOne(outcome, text, out);
                 if (out.Flush()) return code;
             } else {
-                AnswerBatch(search, text, options.Format, out);
+                TPostalTables tables;
+                LoadPostalData(*Open(options, stage), tables);
+                stage.clear();
+                const TPostalSearch search(tables);
+                if (options.Batch) {
+                    AnswerBatch(search, text, options.Format, out);
+                } else {
+                    const int code = AnswerOneInJson(search, text, options.Query, out);
+                    if (out.Flush()) return code;
+                }
             }
         }
         if (!out.Flush()) {

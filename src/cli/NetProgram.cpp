@@ -36,7 +36,8 @@ void ExecNetProgram(char** argv)
 {
     char self[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) throw std::runtime_error(std::string("cannot find the running program file: ") + std::strerror(errno));
+    if (length <= 0)
+        throw std::runtime_error(std::string("cannot find the running program file: ") + std::strerror(errno));
     const std::string program = FindNetProgram(std::string(self, static_cast<std::size_t>(length)));
     ::execv(program.c_str(), argv);
     throw std::runtime_error("cannot start " + program + ": " + std::strerror(errno));

@@ -6,11 +6,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <optional>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "Errors.h"
 #include "LineScan.h"
+#include "SearchResult.h"
 #include "SjisText.h"
 
 #if defined(__SSE2__)
@@ -59,7 +61,31 @@ public:
     explicit TFileSource(int fd) : FFd(fd) {}
     ~TFileSource() override
     {
+        Unmap();
         if (FFd >= 0) ::close(FFd);
+    }
+    // Maps the whole file, writable and private: changes stay in this process.
+    bool Map()
+    {
+        const std::size_t size = SizeHint();
+        if (FFd < 0 || FMapped != nullptr || size == 0 || size > MaxDataFileBytes) return false;
+        void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, FFd, 0);
+        if (mapped == MAP_FAILED) return false;
+        FMapped = static_cast<char*>(mapped);
+        FMappedSize = size;
+        return true;
+    }
+    std::span<char> Whole() override { return {FMapped, FMappedSize}; }
+    // The pages read are dropped from the process: the file's bytes mapped stay counted in its memory
+    // otherwise, for no use.
+    void Release(std::size_t size) override
+    {
+        const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        const std::size_t whole = std::min(size, FMappedSize) / page * page;
+        if (FMapped != nullptr && whole > FReleased) {
+            ::madvise(FMapped + FReleased, whole - FReleased, MADV_DONTNEED);
+            FReleased = whole;
+        }
     }
     std::size_t Read(char* buffer, std::size_t size) override
     {
@@ -76,6 +102,7 @@ public:
     }
     void Close() override
     {
+        Unmap();
         const int fd = FFd;
         FFd = -1;
         if (fd >= 0 && ::close(fd) != 0) throw EInOutError::FromErrno(errno);
@@ -83,6 +110,15 @@ public:
 
 private:
     int FFd;
+    char* FMapped = nullptr;
+    std::size_t FMappedSize = 0, FReleased = 0;
+
+    void Unmap()
+    {
+        if (FMapped != nullptr) ::munmap(FMapped, FMappedSize);
+        FMapped = nullptr;
+        FMappedSize = FReleased = 0;
+    }
 };
 
 // Why a name could not be opened as the data file: the platform's error number, or NotRegular.
@@ -165,6 +201,14 @@ public:
     explicit TLineReader(IByteSource& source) : FSource(source)
     {
         if (FSource.SizeHint() > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
+        if (const std::span<char> whole = FSource.Whole(); !whole.empty()) {
+            if (whole.size() > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
+            FData = whole.data();
+            FSize = whole.size();
+            FEof = true;  // the source's bytes are all here: nothing is read
+            FWhole = true;
+            return;
+        }
         FBuffer.Reserve(BlockSize);
     }
 
@@ -172,8 +216,14 @@ public:
     // would begin.
     bool AtEnd()
     {
-        if (FPos == FBuffer.Size() && !Fill()) return true;
-        return FBuffer.Data()[FPos] == '\x1A';
+        // Lines taken are never looked at again: the memory of a source held whole is given back
+        // as the reading moves on, so that it does not grow with the file.
+        if (FWhole && FPos - FReleased >= ReleaseStep) {
+            FSource.Release(FPos);
+            FReleased = FPos;
+        }
+        if (FPos == FSize && !Fill()) return true;
+        return FData[FPos] == '\x1A';
     }
 
     // The next line without its line end; every CR in it is dropped (a CR before LF belongs to the
@@ -187,8 +237,8 @@ public:
         holdsZero = false;
         std::size_t searched = 0;
         for (;;) {
-            const char* line = FBuffer.Data() + FPos;
-            const char* end = FBuffer.Data() + FBuffer.Size();
+            const char* line = FData + FPos;
+            const char* end = FData + FSize;
             const char* hit = FindLineBreakOrStray(line + searched, end);
             if (hit < end && *hit != '\n') {
                 if (*hit == '\0') {
@@ -203,9 +253,9 @@ public:
                 continue;
             }
             if (hit < end) return TakeLine(static_cast<std::size_t>(hit - line), 1, strayCr);
-            searched = FBuffer.Size() - FPos;
+            searched = FSize - FPos;
             CheckLineLength(searched);  // before reading on in search of the line's end
-            if (!Fill()) return TakeLine(FBuffer.Size() - FPos, 0, strayCr);
+            if (!Fill()) return TakeLine(FSize - FPos, 0, strayCr);
         }
     }
 
@@ -214,8 +264,8 @@ public:
     // and for the last lines before the end of the input. Call only when AtEnd() is false.
     bool ReadPlainLine(TScannedLine& line)
     {
-        if (FBuffer.Size() - FPos < LineScanReach && (!Fill() || FBuffer.Size() - FPos < LineScanReach)) return false;
-        if (!ScanPlainLine(FBuffer.Data() + FPos, line)) return false;
+        if (FSize - FPos < LineScanReach && (!Fill() || FSize - FPos < LineScanReach)) return false;
+        if (!ScanPlainLine(FData + FPos, line)) return false;
         FPos += line.Length + line.BreakLength;
         ++FLines;
         return true;
@@ -225,6 +275,8 @@ private:
     // What one read asks for. Small enough to stay in the processor's caches, large enough that
     // the calls themselves cost little.
     static constexpr std::size_t BlockSize = 64 * 1024;
+    // How far the reading of a source held whole moves on between two releases of what it has read.
+    static constexpr std::size_t ReleaseStep = 1024 * 1024;
 
     // Reads more bytes after those held, first dropping the lines already taken; the buffer grows
     // only for a line longer than a block. False, with nothing changed, at the end of the input.
@@ -243,6 +295,8 @@ private:
         const auto room = static_cast<std::size_t>(FBuffer.Data() + FBuffer.Size() - into);
         const std::size_t n = FSource.Read(into, std::min(room, MaxDataFileBytes + 1 - FRead));
         FBuffer.Truncate(kept + n);
+        FData = FBuffer.Data();
+        FSize = FBuffer.Size();
         FRead += n;
         if (FRead > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
         if (n == 0) FEof = true;
@@ -260,7 +314,7 @@ private:
     {
         CheckLineLength(length);
         ++FLines;
-        char* begin = FBuffer.Data() + FPos;
+        char* begin = FData + FPos;
         char* end = begin + length;
         FPos += length + breakLength;
         if (!strayCr) return {begin, length};
@@ -279,6 +333,10 @@ private:
 
     IByteSource& FSource;
     TByteStore FBuffer;
+    char* FData = nullptr;  // the bytes held: FBuffer's, or the source's own when it has them whole
+    std::size_t FSize = 0;
+    bool FWhole = false;        // the bytes are the source's own, all of them
+    std::size_t FReleased = 0;  // of those, how many were released
     std::size_t FRead = 0;   // bytes read from the source so far
     std::size_t FPos = 0;
     long long FLines = 0;    // lines returned so far
@@ -430,56 +488,161 @@ private:
 // Size hints beyond this are not trusted with one allocation; the store then grows as it fills.
 constexpr std::size_t MaxStoreHint = std::size_t{1} << 30;
 
-void ReadAllLines(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress)
+// Reads every line of `source` and hands it to `sink` in file order, with the prefecture and city it
+// opens. The sink tells the previous line's prefecture and city names (PreviousPref, PreviousCity)
+// and takes each line (Line). Every failure of a load is raised here, before the sink sees the line.
+template <class TSink>
+void WalkLines(IByteSource& source, TSink& sink)
 {
-    TTablesWriter writer(tables);
-    // A line of the national list has about a hundred bytes, of which the tables keep under a
-    // quarter: the store rarely has to grow.
-    if (const std::size_t hint = source.SizeHint(); hint > 0 && hint < MaxStoreHint)
-        writer.Bytes().Reserve(writer.Bytes().Size() + hint / 4 + 4096);
     TLineReader reader(source);
     TFieldReader lines(reader);
-    // The previous line's prefecture and city names, as spans: the store may move as it grows.
-    TTextSpan previousPref, previousCity;
     int prefCount = 0, cityCount = 0, townCount = 0;
-    int currentPref = 0, currentCity = 0;
     long long lineNumber = 0;
     while (lines.Next()) {
         const std::string_view* fields = lines.Fields();
         ++lineNumber;
-        const bool newPref = !SameBytes(fields[6], writer.Text(previousPref));
+        const bool newPref = !SameBytes(fields[6], sink.PreviousPref());
         // A new prefecture always opens a new city, so no city spans two prefectures.
-        const bool newCity = newPref || !SameBytes(fields[7], writer.Text(previousCity));
-        if (newPref && prefCount == decltype(tables.Prefs)::Capacity)
+        const bool newCity = newPref || !SameBytes(fields[7], sink.PreviousCity());
+        if (newPref && prefCount == decltype(TPostalTables::Prefs)::Capacity)
             throw EHarvikError(CapacityMessage(lineNumber, TooManyPrefs));
-        if (newCity && cityCount == decltype(tables.Cities)::Capacity)
+        if (newCity && cityCount == decltype(TPostalTables::Cities)::Capacity)
             throw EHarvikError(CapacityMessage(lineNumber, TooManyCities));
-        if (townCount == decltype(tables.Towns)::Capacity) throw EHarvikError(CapacityMessage(lineNumber, TooManyLines));
-
-        // Only the fields kept are copied, in file order, each town's name right before its
-        // reading: the address search scans the towns' texts in the store as they lie.
-        if (newPref) {
-            TStoredKenmei& pref = writer.Pref(prefCount);
-            pref.Name = previousPref = writer.Store(fields[6]);
-            pref.Kana = writer.Store(fields[3]);
-            pref.FirstCity = cityCount;
-            currentPref = prefCount++;
-        }
-        if (newCity) {
-            TStoredShi& city = writer.City(cityCount);
-            city.Name = previousCity = writer.Store(fields[7]);
-            city.Kana = writer.Store(fields[4]);
-            city.Pref = currentPref;
-            city.FirstTown = townCount;
-            currentCity = cityCount++;
-        }
-        TStoredPostNo& town = writer.Town(townCount++);
-        town.Code = writer.Store(fields[2]);
-        town.Name = writer.Store(fields[8]);
-        town.Kana = writer.Store(fields[5]);
-        town.City = currentCity;
-        if (newPref && progress) progress(prefCount);
+        if (townCount == decltype(TPostalTables::Towns)::Capacity)
+            throw EHarvikError(CapacityMessage(lineNumber, TooManyLines));
+        sink.Line(fields, newPref ? prefCount++ : -1, newCity ? cityCount++ : -1, townCount++);
     }
+}
+
+// Fills the tables, keeping only the fields they use, copied in file order.
+class TTablesSink
+{
+public:
+    TTablesSink(TPostalTables& tables, const TLoadProgress& progress, std::size_t sizeHint)
+        : FWriter(tables), FProgress(progress)
+    {
+        // A line of the national list has about a hundred bytes, of which the tables keep under a
+        // quarter: the store rarely has to grow.
+        if (sizeHint > 0 && sizeHint < MaxStoreHint)
+            FWriter.Bytes().Reserve(FWriter.Bytes().Size() + sizeHint / 4 + 4096);
+    }
+    // The previous line's names are kept as spans: the store may move as it grows.
+    std::string_view PreviousPref() const { return FWriter.Text(FPreviousPref); }
+    std::string_view PreviousCity() const { return FWriter.Text(FPreviousCity); }
+
+    // Each town's name right before its reading: the address search scans the towns' texts in the
+    // store as they lie.
+    void Line(const std::string_view* fields, int newPref, int newCity, int town)
+    {
+        if (newPref >= 0) {
+            TStoredKenmei& pref = FWriter.Pref(newPref);
+            pref.Name = FPreviousPref = FWriter.Store(fields[6]);
+            pref.Kana = FWriter.Store(fields[3]);
+            pref.FirstCity = newCity;
+            FCurrentPref = newPref;
+        }
+        if (newCity >= 0) {
+            TStoredShi& city = FWriter.City(newCity);
+            city.Name = FPreviousCity = FWriter.Store(fields[7]);
+            city.Kana = FWriter.Store(fields[4]);
+            city.Pref = FCurrentPref;
+            city.FirstTown = town;
+            FCurrentCity = newCity;
+        }
+        TStoredPostNo& entry = FWriter.Town(town);
+        entry.Code = FWriter.Store(fields[2]);
+        entry.Name = FWriter.Store(fields[8]);
+        entry.Kana = FWriter.Store(fields[5]);
+        entry.City = FCurrentCity;
+        if (newPref >= 0 && FProgress) FProgress(newPref + 1);
+    }
+
+private:
+    TTablesWriter FWriter;
+    const TLoadProgress& FProgress;
+    TTextSpan FPreviousPref, FPreviousCity;
+    int FCurrentPref = 0, FCurrentCity = 0;
+};
+
+// Keeps the towns whose code begins with a prefix, and the names of every prefecture and city, and
+// makes their result lines once the walk is complete.
+class TCodeMatchSink
+{
+public:
+    explicit TCodeMatchSink(std::string_view prefix) : FPrefix(prefix) {}
+    std::string_view PreviousPref() const { return FPrefNames.empty() ? std::string_view() : FPrefNames.back(); }
+    std::string_view PreviousCity() const { return FCities.empty() ? std::string_view() : FCities.back().Name; }
+
+    void Line(const std::string_view* fields, int newPref, int newCity, int)
+    {
+        if (newPref >= 0) {
+            FPrefNames.emplace_back(fields[6]);
+            FCurrentPref = newPref;
+        }
+        if (newCity >= 0) {
+            FCities.push_back({std::string(fields[7]), FCurrentPref});
+            FCurrentCity = newCity;
+        }
+        const std::string_view code = fields[2];
+        if (!FPrefix.empty() && code.size() >= FPrefix.size() && code[0] == FPrefix[0] && code.starts_with(FPrefix))
+            FFound.push_back({std::string(code), std::string(fields[8]), FCurrentCity});
+    }
+
+    // The result lines, as ResultLine makes them from the loaded tables. A town names the
+    // prefecture and city its entries point at, which lines before the first named prefecture or
+    // city point at before they are made: so those lines name the first ones made after them.
+    std::vector<std::string> Lines() const
+    {
+        const auto pref = [this](int index) {
+            return index < static_cast<int>(FPrefNames.size()) ? std::string_view(FPrefNames[index]) : std::string_view();
+        };
+        std::vector<std::string> lines;
+        lines.reserve(FFound.size());
+        for (const TFound& town : FFound) {
+            const bool made = town.City < static_cast<int>(FCities.size());
+            const TCity& city = made ? FCities[static_cast<std::size_t>(town.City)] : TCity{};
+            lines.push_back(ResultLine(town.Code, pref(city.Pref), city.Name, town.Name));
+        }
+        return lines;
+    }
+
+private:
+    struct TCity
+    {
+        std::string Name;
+        int Pref = 0;
+    };
+    struct TFound
+    {
+        std::string Code, Name;
+        int City = 0;
+    };
+    std::string_view FPrefix;
+    std::vector<std::string> FPrefNames;  // copies: the line's bytes are gone once the next line is read
+    std::vector<TCity> FCities;
+    std::vector<TFound> FFound;
+    int FCurrentPref = 0, FCurrentCity = 0;
+};
+
+// Runs the walk, closing the source either way. A close failure after a complete walk is reported;
+// after a failed one, the failure that stopped the walk is.
+template <class TSink>
+void WalkAndClose(IByteSource& source, TSink& sink, const std::function<void()>& finish = {})
+{
+    try {
+        WalkLines(source, sink);
+    } catch (...) {
+        // Deliberate: the file is closed on the way out, and the failure that stopped the walk is
+        // the one reported, not a later failure of the close.
+        if (finish) finish();
+        try {
+            source.Close();
+        } catch (const EInOutError&) {
+        }
+        throw;
+    }
+    if (finish) finish();
+    source.Close();
 }
 
 }  // namespace
@@ -522,6 +685,12 @@ std::unique_ptr<IByteSource> OpenDataFile(const std::string& folder)
     ThrowOpenFailure(reported.value_or(TOpenFailure{ENOENT}));
 }
 
+bool MapFileSource(IByteSource& source)
+{
+    auto* file = dynamic_cast<TFileSource*>(&source);
+    return file != nullptr && file->Map();
+}
+
 void SplitFields(std::string_view line, std::vector<std::string>& fields)
 {
     std::string bytes(line);
@@ -532,20 +701,15 @@ void SplitFields(std::string_view line, std::vector<std::string>& fields)
 
 void LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgress& progress)
 {
-    try {
-        ReadAllLines(source, tables, progress);
-    } catch (...) {
-        // Deliberate: the file is closed on the way out, and the failure that stopped the load is
-        // the one reported, not a later failure of the close.
-        TTablesWriter(tables).Finish();
-        try {
-            source.Close();
-        } catch (const EInOutError&) {
-        }
-        throw;
-    }
-    TTablesWriter(tables).Finish();
-    source.Close();
+    TTablesSink sink(tables, progress, source.SizeHint());
+    WalkAndClose(source, sink, [&tables] { TTablesWriter(tables).Finish(); });
+}
+
+std::vector<std::string> ReadCodeMatches(IByteSource& source, std::string_view prefix)
+{
+    TCodeMatchSink sink(prefix);
+    WalkAndClose(source, sink);
+    return sink.Lines();
 }
 
 void LoadPostalFile(TPostalTables& tables, const TLoadProgress& progress, const std::string& folder)

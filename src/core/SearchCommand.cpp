@@ -24,3 +24,19 @@ TCommandOutcome RunSearchCommand(const TPostalSearch& search, std::string_view l
     outcome.Result = outcome.Ran == skCode ? search.ByCode(outcome.Text) : search.ByAddress(outcome.Text);
     return outcome;
 }
+
+TCommandOutcome RunSearchCommandOnData(IByteSource& source, std::string_view lineText)
+{
+    TCommandOutcome outcome;
+    outcome.Text = RemoveCodeHyphen(lineText);
+    outcome.Ran = ChooseSearch(outcome.Text);
+    if (outcome.Ran == skCode) {
+        outcome.Result.Lines = ReadCodeMatches(source, outcome.Text);
+        outcome.Result.Status = CountText(static_cast<long long>(outcome.Result.Lines.size()));
+        return outcome;
+    }
+    TPostalTables tables;
+    LoadPostalData(source, tables);
+    outcome.Result = TPostalSearch(tables).ByAddress(outcome.Text);
+    return outcome;
+}

@@ -9,7 +9,12 @@ std::string ResultLine(const TPostalTables& tables, int town)
     const TStoredShi& city = tables.Cities.Stored(entry.City);
     const std::string_view code = tables.Text(entry.Code);
     const std::string_view prefName = tables.Text(tables.Prefs.Stored(city.Pref).Name);
-    const std::string_view cityName = tables.Text(city.Name), townName = tables.Text(entry.Name);
+    return ResultLine(code, prefName, tables.Text(city.Name), tables.Text(entry.Name));
+}
+
+std::string ResultLine(std::string_view code, std::string_view prefName, std::string_view cityName,
+                       std::string_view townName)
+{
     // The code's bytes 1-3, "-", its bytes 4-10 (a longer code is cut, so the address always starts
     // right after the two blanks), the blanks.
     const std::size_t head = std::min<std::size_t>(code.size(), 3);

@@ -21,7 +21,8 @@ struct TListedTown
 struct TSearchResult
 {
     std::vector<std::string> Lines;
-    std::vector<TListedTown> Towns;  // one per line: Towns[i] is what Lines[i] shows
+    std::vector<TListedTown> Towns;  // one per line: Towns[i] is what Lines[i] shows (see
+                                     // RunSearchCommandOnData for a search that keeps no tables)
     std::string Status;
     bool Capped = false;     // the address search stopped at its cap: the status reads 5000件以上
     std::string Shortened;   // the working query that listed, when the address search had to shorten
@@ -35,6 +36,9 @@ inline constexpr std::string_view SearchingText = "\x8C\x9F\x8D\xF5\x92\x86\x82\
 // The result line of town `town`: the code's bytes 1-3, "-", the code's bytes 4 on, two blanks,
 // then the prefecture's, the city's and the town's Name joined.
 std::string ResultLine(const TPostalTables& tables, int town);
+// The same line from the texts themselves: the town's code, its prefecture's, city's and own Name.
+std::string ResultLine(std::string_view code, std::string_view prefName, std::string_view cityName,
+                       std::string_view townName);
 
 // A continuation line: 14 blanks followed by the town's Name.
 std::string ContinuationLine(std::string_view townName);

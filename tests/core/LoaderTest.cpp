@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <unistd.h>
 
 #include "Errors.h"
 #include "Loader.h"
@@ -203,9 +205,9 @@ TEST_F(LineReading, FileOfManyBlocksLoadsAlikeWhateverTheReadSizes)
     EXPECT_EQ(tables.Towns[30000].Code, "");
 }
 
-// Read whole, nearly every line takes the quick scan; read three bytes at a time, every line takes
-// the careful reader and splitter. Both must fill the same tables.
-TEST_F(LineReading, QuickAndCarefulPathsFillTheSameTables)
+// 400 lines, nearly all of the plain shape, every 50th of another (a blank, doubled quotes, a tab,
+// a lone CR), LF and CR LF mixed.
+std::string MixedFile()
 {
     std::string file;
     const std::string odd[] = {"0,1,1000900,3,4,5,P2,C9, spaced", "0,1,\"1000901\",3,4,5,\"P2\",\"C9\",\"say \"\"hi\"\"\"",
@@ -215,10 +217,11 @@ TEST_F(LineReading, QuickAndCarefulPathsFillTheSameTables)
                              : Line(Numbered('1', 100000 + i), Numbered('P', i / 100), Numbered('C', i / 7), Numbered('T', i));
         file += i % 3 == 0 ? "\n" : "\r\n";
     }
-    TMemorySource whole(file, file.size());
-    LoadPostalData(whole, tables);
-    TPostalTables careful;
-    LoadBytes(careful, file);
+    return file;
+}
+
+void ExpectSameTables(const TPostalTables& tables, const TPostalTables& careful)
+{
     for (int k = 0; k <= 400; ++k) {
         EXPECT_EQ(tables.Towns[k].Code, careful.Towns[k].Code) << k;
         EXPECT_EQ(tables.Towns[k].Name, careful.Towns[k].Name) << k;
@@ -232,6 +235,42 @@ TEST_F(LineReading, QuickAndCarefulPathsFillTheSameTables)
     for (int k = 0; k < 49; ++k) EXPECT_EQ(tables.Prefs[k].FirstCity, careful.Prefs[k].FirstCity) << k;
     EXPECT_EQ(tables.Towns[99].Name, "say \"hi\"");  // the careful lines are there
     EXPECT_EQ(tables.Towns[199].Name, "TU");            // a lone CR is dropped
+}
+
+// Read whole, nearly every line takes the quick scan; read three bytes at a time, every line takes
+// the careful reader and splitter. Both must fill the same tables.
+TEST_F(LineReading, QuickAndCarefulPathsFillTheSameTables)
+{
+    const std::string file = MixedFile();
+    TMemorySource whole(file, file.size());
+    LoadPostalData(whole, tables);
+    TPostalTables careful;
+    LoadBytes(careful, file);
+    ExpectSameTables(tables, careful);
+}
+
+// A file read where it is mapped fills the same tables, its last line without a line end too; the
+// doubled quotes and lone CRs taken out in place leave the file itself as it was.
+TEST_F(LineReading, MappedFileFillsTheSameTablesAndStaysAsItWas)
+{
+    const std::string file = MixedFile() + Line("1009999", "P3", "C99", "last");
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / ("harvik-mapped-" + std::to_string(::getpid()));
+    std::ofstream(path, std::ios::binary) << file;
+    const auto source = OpenFileSource(path.string());
+    EXPECT_TRUE(MapFileSource(*source));
+    LoadPostalData(*source, tables);
+    TPostalTables careful;
+    LoadBytes(careful, file);
+    ExpectSameTables(tables, careful);
+    EXPECT_EQ(tables.Towns[400].Name, "last");
+    std::ifstream reread(path, std::ios::binary);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(reread), {}) == file) << "the file changed";
+
+    std::ofstream(path, std::ios::binary | std::ios::trunc).flush();  // an empty file is read, not mapped
+    EXPECT_FALSE(MapFileSource(*OpenFileSource(path.string())));
+    std::filesystem::remove(path);
+    TMemorySource memory(file);
+    EXPECT_FALSE(MapFileSource(memory));
 }
 
 class TableShape : public ::testing::Test

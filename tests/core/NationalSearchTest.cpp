@@ -9,6 +9,7 @@
 #include "NationalList.h"
 #include "PlainSearch.h"
 #include "PostalSearch.h"
+#include "SearchCommand.h"
 #include "SjisConvert.h"
 
 namespace {
@@ -118,6 +119,23 @@ TEST_F(NationalSearch, SameAnswerAsAPlainWalkOfTheTables)
         const std::string code(town.Code.substr(0, 1 + random() % 7));
         EXPECT_EQ(FSearch->ByCode(code).Lines, plain.ByCode(code).Lines) << code;
         EXPECT_EQ(ResultTowns(FSearch->ByCode(code)), ResultTowns(plain.ByCode(code))) << code;
+    }
+}
+
+// One search straight from the file, mapped as harvik-query maps it for a single query: the same
+// answer as the search of the loaded tables, for prefixes of every length and both searches.
+TEST_F(NationalSearch, SearchOfTheFileAnswersAsTheLoadedTables)
+{
+    const std::vector<std::string> queries = {"0", "1", "9", "100", "100-0005", "1000005", "0600000", "47", Sj("丸の内")};
+    for (const std::string& query : queries) {
+        const auto source = OpenFileSource(NationalListPath());
+        EXPECT_TRUE(MapFileSource(*source));
+        const TCommandOutcome onData = RunSearchCommandOnData(*source, query);
+        const TCommandOutcome loaded = RunSearchCommand(*FSearch, query);
+        EXPECT_EQ(onData.Ran, loaded.Ran) << query;
+        EXPECT_EQ(onData.Result.Lines, loaded.Result.Lines) << query;
+        EXPECT_EQ(onData.Result.Status, loaded.Result.Status) << query;
+        EXPECT_FALSE(loaded.Result.Lines.empty()) << query;
     }
 }
 

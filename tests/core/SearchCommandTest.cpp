@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "Errors.h"
+#include "MemorySource.h"
 #include "PostalFixture.h"
 #include "SearchCommand.h"
 #include "SharedSearch.h"
@@ -83,6 +85,88 @@ TEST_F(SearchCommand, ResultIsTheChosenSearchsOwn)
     const TCommandOutcome address = RunSearchCommand(*FSearch, Sj("ﾐﾅﾄｸｼﾊﾞｺｳｴﾝ"));
     EXPECT_EQ(address.Result.Lines, std::vector{Sj("500-0001  東京都港区芝")});
     EXPECT_EQ(address.Result.Status, Sj("1件  ﾐﾅﾄｸｼﾊﾞで検索を行いました"));
+}
+
+// What the search command answers for `query` on `bytes`, read `chunk` bytes at a time, either
+// from loaded tables or straight from the data: the outcome, or the failure, and the closes.
+std::string Answer(const std::string& bytes, std::size_t chunk, const std::string& query, int failReadAt, bool onData)
+{
+    TMemorySource source(bytes, chunk);
+    if (failReadAt >= 0) source.FailReadAt(static_cast<std::size_t>(failReadAt), 5);
+    std::string answer;
+    try {
+        TCommandOutcome outcome;
+        if (onData) {
+            outcome = RunSearchCommandOnData(source, query);
+        } else {
+            TPostalTables tables;
+            LoadPostalData(source, tables);
+            outcome = RunSearchCommand(TPostalSearch(tables), query);
+        }
+        answer = outcome.Text + "|" + (outcome.Ran == skCode ? "code|" : "address|") + outcome.Result.Status + "\n";
+        for (const std::string& line : outcome.Result.Lines) answer += line + "\n";
+    } catch (const EListIndexError& e) {
+        answer = std::string("list index: ") + e.what();
+    } catch (const EInOutError& e) {
+        answer = "in/out " + std::to_string(e.Code()) + ": " + e.what();
+    } catch (const EHarvikError& e) {
+        answer = std::string("failure: ") + e.what();
+    }
+    return answer + "closed " + std::to_string(source.CloseCount());
+}
+
+// A search of the data without its tables answers every query as the search of the loaded tables,
+// and fails where the load fails, with the same failure.
+TEST(SearchCommandOnData, AnswersAndFailsAsTheSearchOfTheLoadedTables)
+{
+    const auto line = [](const std::string& code, const char* pref, const char* city, const char* town) {
+        return KenLine({code, Sj(pref), Sj(city), Sj(town), Sj("ｶﾅ"), Sj("ｶﾅ"), Sj("ｶﾅ")});
+    };
+    const std::vector<std::string> towns = {
+        line("1000001", "東京都", "千代田区", "千代田"),
+        line("1000005", "東京都", "千代田区", "丸の内（次のビルを除く）"),
+        line("1000005", "東京都", "千代田区", "丸の内ＪＰタワー（地階・階層不明）"),
+        line("1040061", "東京都", "中央区", "銀座"),
+        line("0600000", "北海道", "札幌市中央区", "以下に掲載がない場合"),
+        line("1000006", "北海道", "札幌市中央区", "有楽町"),  // a code of Tokyo's range elsewhere
+        line("100", "東京都", "千代田区", "短い"),
+        line("10000050", "東京都", "千代田区", "長い"),
+        line("1000007", "東京都", "中央区", "\"引用\"\"符\""),
+    };
+    std::string careful = KenFile(towns);
+    careful.insert(careful.find("1040061"), "\r");  // a lone CR, dropped from its line
+    const std::vector<std::string> files = {
+        KenFile(towns),
+        careful,
+        KenFile(towns) + "\x1A" + KenFile(towns),  // Ctrl-Z at a line start ends the data
+        KenFile({towns[0], towns[1], "0,1,1000005,3,4,5,P", towns[2]}),  // a short line
+        // Lines before the first named prefecture and city: their towns point at the first ones made.
+        KenFile({line("1000008", "", "", "先頭"), line("1000009", "", "区", "次"), towns[0], towns[4]}),
+        "",
+    };
+    std::vector<std::string> fifty;  // a fiftieth prefecture
+    for (int i = 0; i < 50; ++i)
+        fifty.push_back(line("100000" + std::to_string(i % 10), ("P" + std::to_string(i)).c_str(), "C", "T"));
+    const std::vector<std::string> queries = {"1", "100", "100-0005", "1000005", "10000050", "0", "9",
+                                              "$64", "", Sj("丸の内"), "100-", "1000005 "};
+    for (const std::string& query : queries) {
+        for (const std::string& file : files) {
+            for (const std::size_t chunk : {std::size_t{3}, file.size() + 1}) {
+                const std::string expected = Answer(file, chunk, query, -1, false);
+                EXPECT_EQ(Answer(file, chunk, query, -1, true), expected) << query << " in\n" << file;
+            }
+            if (file.size() > 10) {  // a read failure halfway
+                const int half = static_cast<int>(file.size()) / 2;
+                EXPECT_EQ(Answer(file, 7, query, half, true), Answer(file, 7, query, half, false)) << query;
+            }
+        }
+        EXPECT_EQ(Answer(KenFile(fifty), 4096, query, -1, true), Answer(KenFile(fifty), 4096, query, -1, false));
+    }
+    // The answers above are worth comparing: the code search lists what it should.
+    EXPECT_EQ(Answer(KenFile(towns), 64, "100-0005", -1, true),
+              "1000005|code|" + Sj("3件") + "\n" + Sj("100-0005  東京都千代田区丸の内（次のビルを除く）") + "\n" +
+                  Sj("100-0005  東京都千代田区丸の内ＪＰタワー（地階・階層不明）") + "\n" +
+                  Sj("100-00050  東京都千代田区長い") + "\nclosed 1");
 }
 
 }  // namespace
