@@ -43,6 +43,26 @@ void WriteError(std::string_view text)
     if (std::fwrite(line.data(), 1, line.size(), stderr) != line.size()) return;  // nowhere left to tell
 }
 
+// Opens the named data file, else the one of the working folder or the per-user data folder;
+// `stage` names the file for the messages of a failure. The file is read where it is mapped, which
+// spares copying it; should it be cut short meanwhile, the program ends with a message.
+std::unique_ptr<IByteSource> Open(const TQueryOptions& options, std::string& stage)
+{
+    std::unique_ptr<IByteSource> source = OpenQueryData(options, stage);
+    if (MapFileSource(*source))
+        ExitOnCutShortFile("harvik-query: " + stage + ": the file was cut short while it was read\n");
+    return source;
+}
+
+// One query as its JSON object on stdout. The object gives the towns' fields, so the search runs on
+// loaded tables. Exit 0 when a line was listed, else 1.
+int AnswerOneInJson(const TPostalSearch& search, const TQueryText& text, std::string_view query, TOutputBuffer& out)
+{
+    const TCommandOutcome outcome = RunSearchCommand(search, text.In(query));
+    out.WriteLine(JsonAnswer(text.Typed(query), outcome, search.Tables()));
+    return outcome.Result.Listed() ? 0 : 1;
+}
+
 // One query's answer: result lines to stdout, the status to stderr. Exit 0 when a line was listed, else 1.
 int AnswerOne(const TCommandOutcome& outcome, const TQueryText& text, TOutputBuffer& out)
 {
@@ -120,28 +140,23 @@ int main(int argc, char** argv)
             ExecNetProgram(argv);
         } else {
             text = TQueryText(options.Sjis);
-            // The file is read where it is mapped, which spares copying it; should it be cut short
-            // meanwhile, the program ends with a message.
-            const std::unique_ptr<IByteSource> source = OpenQueryData(options, stage);
-            if (MapFileSource(*source))
-                ExitOnCutShortFile("harvik-query: " + stage + ": the file was cut short while it was read\n");
             if (!options.Batch && options.Format == ofText) {
                 // One search reads the data for itself: a code search keeps only the towns it lists.
-                const TCommandOutcome outcome = RunSearchCommandOnData(*source, text.In(options.Query));
+                const std::string query = text.In(options.Query);
+                const TCommandOutcome outcome = RunSearchCommandOnData(*Open(options, stage), query);
                 stage.clear();
                 const int code = AnswerOne(outcome, text, out);
                 if (out.Flush()) return code;
             } else {
                 TPostalTables tables;
-                LoadPostalData(*source, tables);
+                LoadPostalData(*Open(options, stage), tables);
                 stage.clear();
                 const TPostalSearch search(tables);
-                if (!options.Batch) {
-                    const TCommandOutcome outcome = RunSearchCommand(search, text.In(options.Query));
-                    out.WriteLine(JsonAnswer(text.Typed(options.Query), outcome, tables));
-                    if (out.Flush()) return outcome.Result.Listed() ? 0 : 1;
-                } else {
+                if (options.Batch) {
                     AnswerBatch(search, text, options.Format, out);
+                } else {
+                    const int code = AnswerOneInJson(search, text, options.Query, out);
+                    if (out.Flush()) return code;
                 }
             }
         }

@@ -10,12 +10,7 @@ std::unique_ptr<IByteSource> OpenQueryData(const TQueryOptions& options, std::st
     }
     stage = std::string(DataFileName);
     std::string folder;
-    std::unique_ptr<IByteSource> source = OpenDefaultDataFile(&folder);
+    auto source = OpenDefaultDataFile(&folder);
     if (folder != ".") stage = folder + "/" + stage;
     return source;
-}
-
-void LoadQueryData(const TQueryOptions& options, TPostalTables& tables, std::string& stage)
-{
-    LoadPostalData(*OpenQueryData(options, stage), tables);
 }

@@ -4,13 +4,9 @@
 
 #include "Loader.h"
 #include "QueryOptions.h"
-#include "Tables.h"
 
 // Opens the data file that harvik-query answers from: options.DataFile exactly as named when given,
 // else Ken_all.csv of the working folder (any letter case) or of the per-user data folder. Sets
-// `stage` to the file's name as messages show it before anything can fail; throws what the loader's
-// opening throws.
+// `stage` to the file's name as messages show it before anything can fail; throws what
+// OpenFileSource and OpenDefaultDataFile throw.
 std::unique_ptr<IByteSource> OpenQueryData(const TQueryOptions& options, std::string& stage);
-
-// Loads that data file into `tables` (which must be empty); throws what the loader throws.
-void LoadQueryData(const TQueryOptions& options, TPostalTables& tables, std::string& stage);

@@ -11,6 +11,7 @@
 
 #include "DataUpdate.h"
 #include "Errors.h"
+#include "Loader.h"
 #include "LookupServer.h"
 #include "OutputBuffer.h"
 #include "PostalSearch.h"
@@ -31,7 +32,7 @@ void Serve(const TQueryOptions& options, std::string& stage)
 {
     TPostalTables tables;
     const auto start = std::chrono::steady_clock::now();
-    LoadQueryData(options, tables, stage);
+    LoadPostalData(*OpenQueryData(options, stage), tables);
     const std::chrono::duration<double, std::milli> loading = std::chrono::steady_clock::now() - start;
     stage.clear();
     const TPostalSearch search(tables);

@@ -37,4 +37,6 @@ TCommandOutcome RunSearchCommand(const TPostalSearch& search, std::string_view l
 // The search command on the data that `source` holds, as LoadPostalData followed by
 // RunSearchCommand on the loaded tables, with the same outcome and the same failures, for a single
 // search: a code search keeps only the towns it lists (ReadCodeMatches) instead of the tables.
+// The result's Towns name towns of tables the caller never sees (none for a code search): output
+// that lists the towns' fields runs RunSearchCommand on tables of its own.
 TCommandOutcome RunSearchCommandOnData(IByteSource& source, std::string_view lineText);

@@ -21,7 +21,8 @@ struct TListedTown
 struct TSearchResult
 {
     std::vector<std::string> Lines;
-    std::vector<TListedTown> Towns;  // one per line: Towns[i] is what Lines[i] shows
+    std::vector<TListedTown> Towns;  // one per line: Towns[i] is what Lines[i] shows (see
+                                     // RunSearchCommandOnData for a search that keeps no tables)
     std::string Status;
     bool Capped = false;     // the address search stopped at its cap: the status reads 5000件以上
     std::string Shortened;   // the working query that listed, when the address search had to shorten
