@@ -16,6 +16,7 @@
 #include "NetProgram.h"
 #include "OutputBuffer.h"
 #include "PostalSearch.h"
+#include "ProgramBoundary.h"
 #include "QueryData.h"
 #include "QueryOptions.h"
 #include "SearchCommand.h"
@@ -36,12 +37,6 @@ public:
 private:
     bool FSjis;
 };
-
-void WriteError(std::string_view text)
-{
-    const std::string line = "harvik-query: " + std::string(text) + "\n";
-    if (std::fwrite(line.data(), 1, line.size(), stderr) != line.size()) return;  // nowhere left to tell
-}
 
 // Opens the named data file, else the one of the working folder or the per-user data folder;
 // `stage` names the file for the messages of a failure. The file is read where it is mapped, which
@@ -132,7 +127,8 @@ int main(int argc, char** argv)
     TOutputBuffer out(STDOUT_FILENO);
     TQueryText text(false);
     std::string stage;  // what a core failure is about, named before its message
-    try {
+    const auto shown = [&text](std::string_view sjis) { return text.Out(sjis); };
+    return RunWithinBoundary(out, stage, shown, [&] {
         const TQueryOptions options = ParseQueryArgs(std::vector<std::string_view>(argv + 1, argv + argc));
         if (options.Help || options.Version) {
             out.Write(options.Help ? UsageText : "harvik-query " HARVIK_VERSION "\n");
@@ -145,34 +141,15 @@ int main(int argc, char** argv)
                 const std::string query = text.In(options.Query);
                 const TCommandOutcome outcome = RunSearchCommandOnData(*Open(options, stage), query);
                 stage.clear();
-                const int code = AnswerOne(outcome, text, out);
-                if (out.Flush()) return code;
-            } else {
-                TPostalTables tables;
-                LoadPostalData(*Open(options, stage), tables);
-                stage.clear();
-                const TPostalSearch search(tables);
-                if (options.Batch) {
-                    AnswerBatch(search, text, options.Format, out);
-                } else {
-                    const int code = AnswerOneInJson(search, text, options.Query, out);
-                    if (out.Flush()) return code;
-                }
+                return AnswerOne(outcome, text, out);
             }
-        }
-        if (!out.Flush()) {
-            WriteError(std::string("cannot write the output: ") + std::strerror(out.Error()));
-            return 2;
+            TPostalTables tables;
+            LoadPostalData(*Open(options, stage), tables);
+            stage.clear();
+            const TPostalSearch search(tables);
+            if (!options.Batch) return AnswerOneInJson(search, text, options.Query, out);
+            AnswerBatch(search, text, options.Format, out);
         }
         return 0;
-    } catch (const EUsageError& e) {
-        WriteError(std::string(e.what()) + "\nTry 'harvik-query --help'.");
-    } catch (const EHarvikError& e) {
-        out.Flush();
-        WriteError((stage.empty() ? "" : stage + ": ") + text.Out(e.what()));
-    } catch (const std::exception& e) {
-        out.Flush();
-        WriteError(e.what());
-    }
-    return 2;
+    });
 }

@@ -15,17 +15,12 @@
 #include "LookupServer.h"
 #include "OutputBuffer.h"
 #include "PostalSearch.h"
+#include "ProgramBoundary.h"
 #include "QueryData.h"
 #include "QueryOptions.h"
 #include "SjisConvert.h"
 
 namespace {
-
-void WriteError(std::string_view text)
-{
-    const std::string line = "harvik-query: " + std::string(text) + "\n";
-    if (std::fwrite(line.data(), 1, line.size(), stderr) != line.size()) return;  // nowhere left to tell
-}
 
 // --serve: loads the data once, then answers lookups until a signal stops the service.
 void Serve(const TQueryOptions& options, std::string& stage)
@@ -41,12 +36,12 @@ void Serve(const TQueryOptions& options, std::string& stage)
 
 }  // namespace
 
-// The one boundary of the program: every failure ends here with a message on stderr and exit 2.
+// Every failure ends at the boundary with a message on stderr and exit 2.
 int main(int argc, char** argv)
 {
     TOutputBuffer out(STDOUT_FILENO);
     std::string stage;  // what a core failure is about, named before its message
-    try {
+    return RunWithinBoundary(out, stage, Utf8FromSjis, [&] {
         const TQueryOptions options = ParseQueryArgs(std::vector<std::string_view>(argv + 1, argv + argc));
         if (options.Help || options.Version) {
             out.Write(options.Help ? UsageText : "harvik-query " HARVIK_VERSION "\n");
@@ -58,19 +53,6 @@ int main(int argc, char** argv)
             throw EUsageError("harvik-query-net runs the network commands only (--update-data, --serve); "
                               "queries go to harvik-query");
         }
-        if (!out.Flush()) {
-            WriteError(std::string("cannot write the output: ") + std::strerror(out.Error()));
-            return 2;
-        }
         return 0;
-    } catch (const EUsageError& e) {
-        WriteError(std::string(e.what()) + "\nTry 'harvik-query --help'.");
-    } catch (const EHarvikError& e) {
-        out.Flush();
-        WriteError((stage.empty() ? "" : stage + ": ") + Utf8FromSjis(e.what()));
-    } catch (const std::exception& e) {
-        out.Flush();
-        WriteError(e.what());
-    }
-    return 2;
+    });
 }
