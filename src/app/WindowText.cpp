@@ -16,19 +16,19 @@ QString FromSjis(std::string_view sjis)
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-QStringList FromSjisLines(const std::vector<std::string>& lines)
+QStringList FromSjisLines(const TResultLines& lines)
 {
     // One conversion for the whole list instead of one per line: a search can list thousands of
     // lines and each conversion has a fixed cost. LF never occurs in a line read from the data file
     // and survives the conversion as itself, so it separates the lines safely.
     const bool joinable = std::none_of(lines.begin(), lines.end(),
-                                       [](const std::string& line) { return line.find('\n') != std::string::npos; });
+                                       [](std::string_view line) { return line.find('\n') != std::string_view::npos; });
     if (joinable && !lines.empty()) {
         std::string joined;
         std::size_t size = 0;
-        for (const std::string& line : lines) size += line.size() + 1;
+        for (const std::string_view line : lines) size += line.size() + 1;
         joined.reserve(size);
-        for (const std::string& line : lines) {
+        for (const std::string_view line : lines) {
             joined += line;
             joined += '\n';
         }
@@ -38,6 +38,6 @@ QStringList FromSjisLines(const std::vector<std::string>& lines)
     }
     QStringList shown;
     shown.reserve(static_cast<qsizetype>(lines.size()));
-    for (const std::string& line : lines) shown.append(FromSjis(line));
+    for (const std::string_view line : lines) shown.append(FromSjis(line));
     return shown;
 }

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "SearchResult.h"
+
 // The window's text edge: the core works on Shift-JIS bytes, the widgets on Unicode.
 
 // A widget's text as the core reads it, in Shift-JIS. Each character that code page 932 cannot hold
@@ -16,4 +18,4 @@ std::string ToSjis(const QString& text);
 QString FromSjis(std::string_view sjis);
 
 // Result lines for the list, converted as FromSjis does, one entry per line in order.
-QStringList FromSjisLines(const std::vector<std::string>& lines);
+QStringList FromSjisLines(const TResultLines& lines);

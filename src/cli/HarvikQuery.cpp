@@ -62,7 +62,7 @@ int AnswerOneInJson(const TPostalSearch& search, const TQueryText& text, std::st
 int AnswerOne(const TCommandOutcome& outcome, const TQueryText& text, TOutputBuffer& out)
 {
     const TSearchResult& result = outcome.Result;
-    for (const std::string& line : result.Lines) out.WriteLine(text.Out(line));
+    for (const std::string_view line : result.Lines) out.WriteLine(text.Out(line));
     out.Flush();  // on a terminal the status follows the lines
     const std::string status = text.Out(result.Status) + "\n";
     if (std::fwrite(status.data(), 1, status.size(), stderr) != status.size()) return 2;
@@ -81,7 +81,7 @@ void AnswerInBatch(const TPostalSearch& search, const TQueryText& text, TOutputF
     // One conversion per answer rather than per line: LF is never part of a double-byte character,
     // so the joined text converts exactly as its lines do one by one.
     std::string answer = result.Status + "\n";
-    for (const std::string& line : result.Lines) answer.append(line).append("\n");
+    for (const std::string_view line : result.Lines) answer.append(line).append("\n");
     answer += '\n';
     out.Write(text.Out(answer));
 }

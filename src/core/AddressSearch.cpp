@@ -84,7 +84,7 @@ int TPostalSearch::Attempt(std::string_view query, TSearchResult& result) const
     int count = 0;
     int town = matcher.NextMatch(first, end);
     while (town < end) {
-        result.Lines.push_back(ResultLine(FTables, town));
+        AppendResultLine(FTables, town, result.Lines);
         result.Towns.push_back({town, false});
         if (++count > LineCap) return count;
         // The towns up to the next listed one do not contain the remainder. Those right after this
@@ -94,7 +94,7 @@ int TPostalSearch::Attempt(std::string_view query, TSearchResult& result) const
         for (int follower = town + 1; follower < listed; ++follower) {
             const TPostNo entry = FTables.Towns[follower];
             if (entry.Code.empty() || follower < 2 || entry.Code != FTables.Towns[follower - 1].Code) break;
-            result.Lines.push_back(ContinuationLine(entry.Name));
+            AppendContinuationLine(entry.Name, result.Lines);
             result.Towns.push_back({follower, true});
             if (++count > LineCap) return count;
         }

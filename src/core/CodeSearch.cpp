@@ -122,10 +122,11 @@ TSearchResult TPostalSearch::ByCode(std::string_view query) const
         FCodes = std::make_unique<TCodeIndex>(FTables);
         FCodes->Find(query, towns);
     }
-    result.Lines.reserve(towns.size());
+    // Room for lines of a usual length at once; longer ones make the text grow as it fills.
+    result.Lines.reserve(towns.size(), towns.size() * 48);
     result.Towns.reserve(towns.size());
     for (const int town : towns) {
-        result.Lines.push_back(ResultLine(FTables, town));
+        AppendResultLine(FTables, town, result.Lines);
         result.Towns.push_back({town, false});
     }
     result.Status = CountText(static_cast<long long>(result.Lines.size()));

@@ -1,5 +1,7 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,12 +17,79 @@ struct TListedTown
     bool operator==(const TListedTown&) const = default;
 };
 
+// The lines of a result list, kept as one text: the lines' bytes one after another, and where each
+// ends. A search lists up to thousands of lines of a few dozen bytes each; a string apiece would cost
+// an allocation per line, which took most of a short code search's time.
+class TResultLines
+{
+public:
+    class const_iterator
+    {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = std::string_view;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = std::string_view;
+        const_iterator() = default;
+        const_iterator(const TResultLines* lines, std::size_t at) : FLines(lines), FAt(at) {}
+        std::string_view operator*() const { return (*FLines)[FAt]; }
+        const_iterator& operator++()
+        {
+            ++FAt;
+            return *this;
+        }
+        const_iterator operator++(int)
+        {
+            const_iterator before = *this;
+            ++FAt;
+            return before;
+        }
+        bool operator==(const const_iterator& other) const { return FAt == other.FAt; }
+
+    private:
+        const TResultLines* FLines = nullptr;
+        std::size_t FAt = 0;
+    };
+    using iterator = const_iterator;
+    using value_type = std::string_view;
+    using size_type = std::size_t;
+
+    std::size_t size() const { return FEnds.size(); }
+    bool empty() const { return FEnds.empty(); }
+    std::string_view operator[](std::size_t i) const
+    {
+        const std::size_t begin = i == 0 ? 0 : FEnds[i - 1];
+        return std::string_view(FText).substr(begin, FEnds[i] - begin);
+    }
+    std::string_view front() const { return (*this)[0]; }
+    std::string_view back() const { return (*this)[size() - 1]; }
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
+    // Room for `lines` more lines of `bytes` bytes in all.
+    void reserve(std::size_t lines, std::size_t bytes = 0);
+    void push_back(std::string_view line);
+    // A new last line of `length` bytes, returned to be filled in place.
+    char* Append(std::size_t length);
+    void clear();
+    // The lines as strings of their own.
+    std::vector<std::string> Strings() const;
+
+    bool operator==(const TResultLines&) const = default;
+    friend bool operator==(const TResultLines& lines, const std::vector<std::string>& strings);
+
+private:
+    std::string FText;
+    std::vector<std::size_t> FEnds;  // FEnds[i]: where line i ends in FText
+};
+
 // What one search leaves for the window: the lines of the result list in order, and the status
 // panel's text. Both in Shift-JIS bytes. Towns says which town each line shows, for output that
 // lists the towns' fields rather than the lines.
 struct TSearchResult
 {
-    std::vector<std::string> Lines;
+    TResultLines Lines;
     std::vector<TListedTown> Towns;  // one per line: Towns[i] is what Lines[i] shows (see
                                      // RunSearchCommandOnData for a search that keeps no tables)
     std::string Status;
@@ -39,6 +108,10 @@ std::string ResultLine(const TPostalTables& tables, int town);
 // The same line from the texts themselves: the town's code, its prefecture's, city's and own Name.
 std::string ResultLine(std::string_view code, std::string_view prefName, std::string_view cityName,
                        std::string_view townName);
+// ResultLine(tables, town) added to `lines`.
+void AppendResultLine(const TPostalTables& tables, int town, TResultLines& lines);
 
 // A continuation line: 14 blanks followed by the town's Name.
 std::string ContinuationLine(std::string_view townName);
+// ContinuationLine(townName) added to `lines`.
+void AppendContinuationLine(std::string_view townName, TResultLines& lines);

@@ -30,7 +30,7 @@ public:
     }
 
 protected:
-    static std::vector<std::string> Lines(const char* query) { return FSearch->ByCode(query).Lines; }
+    static std::vector<std::string> Lines(const char* query) { return FSearch->ByCode(query).Lines.Strings(); }
 };
 
 TEST_F(CodeSearch, ListsEveryMatchingTownInTableOrder)

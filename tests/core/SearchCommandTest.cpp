@@ -104,7 +104,7 @@ std::string Answer(const std::string& bytes, std::size_t chunk, const std::strin
             outcome = RunSearchCommand(TPostalSearch(tables), query);
         }
         answer = outcome.Text + "|" + (outcome.Ran == skCode ? "code|" : "address|") + outcome.Result.Status + "\n";
-        for (const std::string& line : outcome.Result.Lines) answer += line + "\n";
+        for (const std::string_view line : outcome.Result.Lines) answer.append(line).append("\n");
     } catch (const EListIndexError& e) {
         answer = std::string("list index: ") + e.what();
     } catch (const EInOutError& e) {
