@@ -1,6 +1,9 @@
 #pragma once
+#include <QImage>
 #include <QProgressBar>
+#include <QStyleOptionProgressBar>
 #include <QWidget>
+#include <memory>
 
 class QLabel;
 
@@ -19,9 +22,30 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    friend class TSplashBarStyle;
+
     QRect ChangedPart(int from, int to) const;
+    int FillEnd(const QStyleOptionProgressBar& option, int position) const;
+    // Paints the bar as `option` gives it from the pictures, without the style: only for a step whose
+    // filled end lies well inside the bar, under the default style; false otherwise, and nothing is
+    // painted.
+    bool PaintComposed(const QStyleOptionProgressBar& option, QPainter& painter);
+    // The bar as the style paints it at `position`, over the window's background.
+    QImage Rendered(const QStyleOptionProgressBar& option, int position) const;
 
     int FPainted = -1;  // the position last painted, -1 before the first paint
+    bool FStepping = false;  // within SetPosition's repaint
+
+    // Pictures of the whole bar empty, full and filled to the middle, over the window's background,
+    // taken with the style option they were painted with: a step is put together from them.
+    struct TPictures
+    {
+        QStyle* Style = nullptr;
+        QStyleOptionProgressBar Option;
+        QImage Empty, Full, Middle;
+        int MiddleEnd = 0;  // the middle picture's filled end
+    };
+    std::unique_ptr<TPictures> FPictures;
 };
 
 // The splash window "起動中" shown while the postal data load: 331 x 147 client pixels in an
@@ -40,9 +64,10 @@ public:
     // Shows the window centred on the screen and returns once it is completely painted, without
     // processing any user input. Gives up waiting for the screen after two seconds.
     void ShowPainted();
-    // The two halves of ShowPainted: asks for the window centred on the screen and sizes the labels
-    // to their texts without waiting for the screen; then waits until the window is on the screen and
-    // paints it completely. The labels keep their designed positions but take their sizes only here.
+    // The two halves of ShowPainted: asks for the window centred on the screen, then gives the window
+    // and the labels their fonts and sizes the labels to their texts, without waiting for the screen;
+    // then waits until the window is on the screen and paints it completely. The labels keep their
+    // designed positions but take their fonts and sizes only here.
     void ShowCentred();
     void WaitPainted();
 };

@@ -2,6 +2,7 @@
 #include <QFont>
 
 // The windows' font "ＭＳ Ｐゴシック" with characters `pixelHeight` pixels high (as designed at 96
-// dots per inch). The family is requested by that name and substituted by an installed Japanese
-// Gothic (IPA P Gothic, then IPA Gothic, then Noto Sans CJK JP), so Japanese text renders.
+// dots per inch). Its family is that name when such a font is installed, else the first installed of
+// its substitutes IPA P Gothic, IPA Gothic and Noto Sans CJK JP, so Japanese text renders; with none
+// of them the name is kept and the toolkit picks a font. The choice is made once per program.
 QFont GothicFont(int pixelHeight, bool bold = false);

@@ -10,6 +10,7 @@
 // Xlib comes after every Qt header: its macros (None, Bool, Status, KeyPress...) clash with Qt's names.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -18,6 +19,12 @@ Display* QtDisplay()
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     // The offscreen platform answers with an interface whose display is null.
     return x11 ? x11->display() : nullptr;
+}
+
+xcb_connection_t* QtConnection()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
 }
 
 class TX11Canvas : public IWsScreenCanvas
@@ -159,4 +166,14 @@ std::optional<QMargins> X11NormalFrameExtents()
     XDestroyWindow(display, probe);
     XFlush(display);
     return margins.value_or(QMargins());
+}
+
+bool SendQueuedX11Requests()
+{
+    xcb_connection_t* connection = QtConnection();
+    if (!connection) return false;
+    // The toolkit queues its requests in the connection's own buffer; Xlib's flush would send only
+    // those made through Xlib.
+    xcb_flush(connection);
+    return true;
 }

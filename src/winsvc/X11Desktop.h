@@ -16,3 +16,8 @@ std::unique_ptr<IWsScreen> MakeX11Screen();
 // made for the question: zero margins when no window manager that answers such questions runs, or
 // when it gives no answer within a second; nullopt when the program does not run on an X server.
 std::optional<QMargins> X11NormalFrameExtents();
+
+// Sends the requests the toolkit holds for the X server on their way without waiting for the server
+// to handle them (QGuiApplication::sync() waits for that). False, with nothing sent, when the
+// program does not run on an X server.
+bool SendQueuedX11Requests();
