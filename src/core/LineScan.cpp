@@ -299,11 +299,13 @@ TLineScanner ChosenLineScanner()
     return chosen;
 }
 
-bool ScanPlainLine(const char* line, TScannedLine& out)
+TPlainLineScan ChosenPlainLineScan()
 {
     static const TScanFunction scan = CompiledScanFunction(ChosenLineScanner());
-    return scan(line, out);
+    return scan;
 }
+
+bool ScanPlainLine(const char* line, TScannedLine& out) { return ChosenPlainLineScan()(line, out); }
 bool LineScannerAvailable(TLineScanner scanner) { return ScanFunction(scanner) != nullptr; }
 
 bool ScanPlainLineWith(TLineScanner scanner, const char* line, TScannedLine& out)

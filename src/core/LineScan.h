@@ -25,6 +25,11 @@ struct TScannedLine
 // Uses the widest vector instructions the processor has every extension for (ChosenLineScanner).
 bool ScanPlainLine(const char* line, TScannedLine& out);
 
+// The function ScanPlainLine calls, for a caller that scans line after line: the same scan without
+// the look-up of the chosen scanner at every call.
+using TPlainLineScan = bool (*)(const char* line, TScannedLine& out);
+TPlainLineScan ChosenPlainLineScan();
+
 // The ways of classifying bytes the scan has: one byte at a time, or 16, 32 or 64 at once with the
 // processor's vector instructions. They give the same results.
 enum class TLineScanner { Bytes, Vector16, Vector32, Vector64 };

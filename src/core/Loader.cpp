@@ -265,7 +265,7 @@ public:
     bool ReadPlainLine(TScannedLine& line)
     {
         if (FSize - FPos < LineScanReach && (!Fill() || FSize - FPos < LineScanReach)) return false;
-        if (!ScanPlainLine(FData + FPos, line)) return false;
+        if (!FScan(FData + FPos, line)) return false;
         FPos += line.Length + line.BreakLength;
         ++FLines;
         return true;
@@ -281,7 +281,7 @@ private:
     // Reads more bytes after those held, first dropping the lines already taken; the buffer grows
     // only for a line longer than a block. False, with nothing changed, at the end of the input.
     // Never reads more than one byte past the largest data file, and refuses the file once it has.
-    bool Fill()
+    [[gnu::noinline]] bool Fill()
     {
         if (FEof) return false;
         const std::size_t kept = FBuffer.Size() - FPos;
@@ -341,6 +341,7 @@ private:
     std::size_t FPos = 0;
     long long FLines = 0;    // lines returned so far
     bool FEof = false;
+    const TPlainLineScan FScan = ChosenPlainLineScan();
 };
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
@@ -430,7 +431,7 @@ constexpr const char* TooManyLines =  // 行数が上限の 150001 を超えて�
 // Whether two names have the same bytes. Every line compares its prefecture and city names with
 // the line before's, mostly equal and short: words of 4 or 8 bytes (the last one overlapping)
 // compare them without a library call.
-bool SameBytes(std::string_view a, std::string_view b)
+[[gnu::always_inline]] inline bool SameBytes(std::string_view a, std::string_view b)
 {
     const std::size_t n = a.size();
     if (n != b.size()) return false;
@@ -463,17 +464,10 @@ public:
     // Reads and splits the next line; false at the end of the input. A line of fewer than nine
     // fields raises EListIndexError, the index being the first field fetched that the line lacks
     // (6, then 7, then 8).
-    bool Next()
+    [[gnu::always_inline]] bool Next()
     {
         if (FReader.AtEnd()) return false;
-        if (FReader.ReadPlainLine(FLine)) return true;
-        bool holdsZero = false;
-        const std::string_view line = FReader.ReadLine(holdsZero);
-        SplitInPlace(const_cast<char*>(line.data()), const_cast<char*>(line.data() + line.size()), FSplit, UsedFields,
-                     holdsZero);
-        if (FSplit.size() < UsedFields) throw EListIndexError(static_cast<int>(std::max<std::size_t>(FSplit.size(), 6)));
-        std::copy_n(FSplit.begin(), UsedFields, FLine.Fields);
-        return true;
+        return FReader.ReadPlainLine(FLine) || NextCareful();
     }
 
     // Fields 0 to 8 of the line read last.
@@ -483,6 +477,19 @@ private:
     TLineReader& FReader;
     TScannedLine FLine;
     std::vector<std::string_view> FSplit;
+
+    // The line reader and the field splitter, for a line that is not of the plain shape: out of
+    // line, so that the quick path stays small enough to sit in the walk's loop.
+    [[gnu::noinline]] bool NextCareful()
+    {
+        bool holdsZero = false;
+        const std::string_view line = FReader.ReadLine(holdsZero);
+        SplitInPlace(const_cast<char*>(line.data()), const_cast<char*>(line.data() + line.size()), FSplit, UsedFields,
+                     holdsZero);
+        if (FSplit.size() < UsedFields) throw EListIndexError(static_cast<int>(std::max<std::size_t>(FSplit.size(), 6)));
+        std::copy_n(FSplit.begin(), UsedFields, FLine.Fields);
+        return true;
+    }
 };
 
 // Size hints beyond this are not trusted with one allocation; the store then grows as it fills.
@@ -549,10 +556,16 @@ public:
             city.FirstTown = town;
             FCurrentCity = newCity;
         }
+        // The town's three texts in one piece of the store: one check of its room, not three.
         TStoredPostNo& entry = FWriter.Town(town);
-        entry.Code = FWriter.Store(fields[2]);
-        entry.Name = FWriter.Store(fields[8]);
-        entry.Kana = FWriter.Store(fields[5]);
+        const std::string_view code = fields[2], name = fields[8], kana = fields[5];
+        TByteStore& store = FWriter.Bytes();
+        const auto offset = static_cast<std::uint32_t>(store.Size());
+        CopyText(CopyText(CopyText(store.Extend(code.size() + name.size() + kana.size()), code), name), kana);
+        const auto codeSize = static_cast<std::uint32_t>(code.size()), nameSize = static_cast<std::uint32_t>(name.size());
+        entry.Code = {offset, codeSize};
+        entry.Name = {offset + codeSize, nameSize};
+        entry.Kana = {offset + codeSize + nameSize, static_cast<std::uint32_t>(kana.size())};
         entry.City = FCurrentCity;
         if (newPref >= 0 && FProgress) FProgress(newPref + 1);
     }
