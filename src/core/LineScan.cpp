@@ -208,6 +208,18 @@ inline bool Scan(const char* line, TScannedLine& out)
     return true;
 }
 
+// Line after line, with the scan's constants set up once for the run.
+template <TBlockMasks (*Classify)(const char*), std::uint64_t (*PrefixParity)(std::uint64_t)>
+inline std::size_t ScanRun(const char* from, std::size_t readable, TScannedLine* out, std::size_t most)
+{
+    std::size_t lines = 0, at = 0;
+    while (lines < most && readable - at >= LineScanReach && Scan<Classify, PrefixParity>(from + at, out[lines])) {
+        at += out[lines].Length + out[lines].BreakLength;
+        ++lines;
+    }
+    return lines;
+}
+
 [[gnu::flatten]] bool ScanBytes(const char* line, TScannedLine& out) { return Scan<ClassifyBytes, PrefixXor>(line, out); }
 #if defined(HARVIK_X86)
 [[gnu::flatten]] bool ScanSse2(const char* line, TScannedLine& out) { return Scan<ClassifySse2, PrefixXor>(line, out); }
@@ -220,6 +232,46 @@ inline bool Scan(const char* line, TScannedLine& out)
     return Scan<ClassifyAvx512, PrefixXorClmul>(line, out);
 }
 #endif
+
+[[gnu::flatten]] std::size_t ScanRunBytes(const char* from, std::size_t readable, TScannedLine* out, std::size_t most)
+{
+    return ScanRun<ClassifyBytes, PrefixXor>(from, readable, out, most);
+}
+#if defined(HARVIK_X86)
+[[gnu::flatten]] std::size_t ScanRunSse2(const char* from, std::size_t readable, TScannedLine* out, std::size_t most)
+{
+    return ScanRun<ClassifySse2, PrefixXor>(from, readable, out, most);
+}
+[[gnu::flatten, gnu::target(HARVIK_VECTOR32_FEATURES)]] std::size_t ScanRunAvx2(const char* from, std::size_t readable,
+                                                                                TScannedLine* out, std::size_t most)
+{
+    return ScanRun<ClassifyAvx2, PrefixXorClmul>(from, readable, out, most);
+}
+[[gnu::flatten, gnu::target(HARVIK_VECTOR64_FEATURES)]] std::size_t ScanRunAvx512(const char* from, std::size_t readable,
+                                                                                  TScannedLine* out, std::size_t most)
+{
+    return ScanRun<ClassifyAvx512, PrefixXorClmul>(from, readable, out, most);
+}
+#endif
+
+// The run variant built for `scanner`, whether or not this processor can run it; nullptr when the
+// build has none.
+TPlainLinesScan CompiledRunFunction(TLineScanner scanner)
+{
+    switch (scanner) {
+#if defined(HARVIK_X86)
+    case TLineScanner::Vector16: return ScanRunSse2;
+    case TLineScanner::Vector32: return ScanRunAvx2;
+    case TLineScanner::Vector64: return ScanRunAvx512;
+#else
+    case TLineScanner::Vector16:
+    case TLineScanner::Vector32:
+    case TLineScanner::Vector64: return nullptr;
+#endif
+    case TLineScanner::Bytes: return ScanRunBytes;
+    }
+    return nullptr;
+}
 
 using TScanFunction = bool (*)(const char*, TScannedLine&);
 
@@ -299,17 +351,32 @@ TLineScanner ChosenLineScanner()
     return chosen;
 }
 
-TPlainLineScan ChosenPlainLineScan()
+bool ScanPlainLine(const char* line, TScannedLine& out)
 {
     static const TScanFunction scan = CompiledScanFunction(ChosenLineScanner());
+    return scan(line, out);
+}
+
+TPlainLinesScan ChosenPlainLinesScan()
+{
+    static const TPlainLinesScan scan = CompiledRunFunction(ChosenLineScanner());
     return scan;
 }
 
-bool ScanPlainLine(const char* line, TScannedLine& out) { return ChosenPlainLineScan()(line, out); }
+std::size_t ScanPlainLines(const char* from, std::size_t readable, TScannedLine* out, std::size_t most)
+{
+    return ChosenPlainLinesScan()(from, readable, out, most);
+}
 bool LineScannerAvailable(TLineScanner scanner) { return ScanFunction(scanner) != nullptr; }
 
 bool ScanPlainLineWith(TLineScanner scanner, const char* line, TScannedLine& out)
 {
     const TScanFunction scan = ScanFunction(scanner);
     return scan != nullptr && scan(line, out);
+}
+
+std::size_t ScanPlainLinesWith(TLineScanner scanner, const char* from, std::size_t readable, TScannedLine* out,
+                               std::size_t most)
+{
+    return LineScannerAvailable(scanner) ? CompiledRunFunction(scanner)(from, readable, out, most) : 0;
 }

@@ -1,6 +1,7 @@
 #include "Loader.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -260,15 +261,23 @@ public:
     }
 
     // The next line, its first nine fields already split, when it is of the plain shape nearly every
-    // line of the national list has (ScanPlainLine); false, with nothing read, for any other line
-    // and for the last lines before the end of the input. Call only when AtEnd() is false.
-    bool ReadPlainLine(TScannedLine& line)
+    // line of the national list has (ScanPlainLine); null, with nothing read, for any other line
+    // and for the last lines before the end of the input. Valid until the next call. Call only when
+    // AtEnd() is false. The lines are scanned a run at a time: those scanned and not yet returned
+    // all start LineScanReach bytes or more before the end of the bytes held, so no refill and no
+    // line of the careful path comes before they are returned.
+    const TScannedLine* ReadPlainLine()
     {
-        if (FSize - FPos < LineScanReach && (!Fill() || FSize - FPos < LineScanReach)) return false;
-        if (!FScan(FData + FPos, line)) return false;
+        if (FScannedAt == FScanned) {
+            if (FSize - FPos < LineScanReach && (!Fill() || FSize - FPos < LineScanReach)) return nullptr;
+            FScanned = FScan(FData + FPos, FSize - FPos, FRun, RunLines);
+            FScannedAt = 0;
+            if (FScanned == 0) return nullptr;
+        }
+        const TScannedLine& line = FRun[FScannedAt++];
         FPos += line.Length + line.BreakLength;
         ++FLines;
-        return true;
+        return &line;
     }
 
 private:
@@ -277,6 +286,8 @@ private:
     static constexpr std::size_t BlockSize = 64 * 1024;
     // How far the reading of a source held whole moves on between two releases of what it has read.
     static constexpr std::size_t ReleaseStep = 1024 * 1024;
+    // How many lines one run of the quick scan takes at most.
+    static constexpr std::size_t RunLines = 16;
 
     // Reads more bytes after those held, first dropping the lines already taken; the buffer grows
     // only for a line longer than a block. False, with nothing changed, at the end of the input.
@@ -284,6 +295,7 @@ private:
     [[gnu::noinline]] bool Fill()
     {
         if (FEof) return false;
+        assert(FScannedAt == FScanned);  // no line scanned ahead points into the bytes moved
         const std::size_t kept = FBuffer.Size() - FPos;
         if (FPos > 0) {
             std::memmove(FBuffer.Data(), FBuffer.Data() + FPos, kept);
@@ -341,7 +353,9 @@ private:
     std::size_t FPos = 0;
     long long FLines = 0;    // lines returned so far
     bool FEof = false;
-    const TPlainLineScan FScan = ChosenPlainLineScan();
+    const TPlainLinesScan FScan = ChosenPlainLinesScan();
+    TScannedLine FRun[RunLines];  // the run of lines scanned last
+    std::size_t FScanned = 0, FScannedAt = 0;  // how many, and how many of them were returned
 };
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
@@ -467,15 +481,17 @@ public:
     [[gnu::always_inline]] bool Next()
     {
         if (FReader.AtEnd()) return false;
-        return FReader.ReadPlainLine(FLine) || NextCareful();
+        FCurrent = FReader.ReadPlainLine();
+        return FCurrent != nullptr || NextCareful();
     }
 
     // Fields 0 to 8 of the line read last.
-    const std::string_view* Fields() const { return FLine.Fields; }
+    const std::string_view* Fields() const { return FCurrent->Fields; }
 
 private:
     TLineReader& FReader;
-    TScannedLine FLine;
+    const TScannedLine* FCurrent = nullptr;
+    TScannedLine FLine;  // a line of the careful path
     std::vector<std::string_view> FSplit;
 
     // The line reader and the field splitter, for a line that is not of the plain shape: out of
@@ -488,6 +504,7 @@ private:
                      holdsZero);
         if (FSplit.size() < UsedFields) throw EListIndexError(static_cast<int>(std::max<std::size_t>(FSplit.size(), 6)));
         std::copy_n(FSplit.begin(), UsedFields, FLine.Fields);
+        FCurrent = &FLine;
         return true;
     }
 };
