@@ -274,11 +274,13 @@ public:
             FScannedAt = 0;
             if (FScanned == 0) return nullptr;
         }
-        const TScannedLine& line = FRun[FScannedAt++];
-        FPos += line.Length + line.BreakLength;
-        ++FLines;
-        return &line;
+        return TakeScanned();
     }
+
+    // The next line of the run scanned last, when one is left, else null. Such a line is no end of
+    // the input: it starts before the end of the bytes held, and a line that starts with Ctrl-Z is
+    // never taken by the scan. So it needs no AtEnd() before it.
+    const TScannedLine* ReadScannedLine() { return FScannedAt == FScanned ? nullptr : TakeScanned(); }
 
 private:
     // What one read asks for. Small enough to stay in the processor's caches, large enough that
@@ -313,6 +315,14 @@ private:
         if (FRead > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
         if (n == 0) FEof = true;
         return n > 0;
+    }
+
+    const TScannedLine* TakeScanned()
+    {
+        const TScannedLine& line = FRun[FScannedAt++];
+        FPos += line.Length + line.BreakLength;
+        ++FLines;
+        return &line;
     }
 
     // Refuses the line at FPos once `length` of its bytes hold no line end and pass the limit.
@@ -480,6 +490,7 @@ public:
     // (6, then 7, then 8).
     [[gnu::always_inline]] bool Next()
     {
+        if ((FCurrent = FReader.ReadScannedLine()) != nullptr) return true;
         if (FReader.AtEnd()) return false;
         FCurrent = FReader.ReadPlainLine();
         return FCurrent != nullptr || NextCareful();
