@@ -151,8 +151,9 @@ inline bool Scan(const char* line, TScannedLine& out)
     std::uint64_t commaBefore = 1;         // the line start counts as a comma before the first field
     std::uint64_t closeBefore = 0, wrong = 0;
     std::size_t length = 0, block = 0;
-    for (;; ++block) {
-        if (block == Blocks) return false;
+    // Unrolled: the few blocks' masks then stay in registers.
+#pragma GCC unroll 4
+    for (; block < Blocks; ++block) {
         const TBlockMasks m = Classify(line + 64 * block);
         // The line ends at its first control byte, which must be LF or CR LF for this scan.
         const std::uint64_t lineEnd = m.Control & (0 - m.Control);
@@ -177,6 +178,7 @@ inline bool Scan(const char* line, TScannedLine& out)
             break;
         }
     }
+    if (block == Blocks) return false;  // no line end within reach
     if (wrong != 0 || inside != 0) return false;
     if (line[length] == '\n') {
         out.BreakLength = 1;
@@ -190,6 +192,8 @@ inline bool Scan(const char* line, TScannedLine& out)
     // The first nine field ends, taken from the masks a word at a time.
     std::uint64_t w0 = ends[0], w1 = ends[1], w2 = ends[2], w3 = ends[3];
     std::size_t base = 0, start = 0;
+    // Unrolled: the loop's own bookkeeping is a fair part of a field's few instructions.
+#pragma GCC unroll 9
     for (std::string_view& field : out.Fields) {
         const bool empty = w0 == 0;  // mostly once per line: a move, not a jump
         w0 = empty ? w1 : w0, w1 = empty ? w2 : w1, w2 = empty ? w3 : w2, w3 = empty ? 0 : w3;
@@ -208,6 +212,18 @@ inline bool Scan(const char* line, TScannedLine& out)
     return true;
 }
 
+// Line after line, with the scan's constants set up once for the run.
+template <TBlockMasks (*Classify)(const char*), std::uint64_t (*PrefixParity)(std::uint64_t)>
+inline std::size_t ScanRun(const char* from, std::size_t readable, TScannedLine* out, std::size_t most)
+{
+    std::size_t lines = 0, at = 0;
+    while (lines < most && readable - at >= LineScanReach && Scan<Classify, PrefixParity>(from + at, out[lines])) {
+        at += out[lines].Length + out[lines].BreakLength;
+        ++lines;
+    }
+    return lines;
+}
+
 [[gnu::flatten]] bool ScanBytes(const char* line, TScannedLine& out) { return Scan<ClassifyBytes, PrefixXor>(line, out); }
 #if defined(HARVIK_X86)
 [[gnu::flatten]] bool ScanSse2(const char* line, TScannedLine& out) { return Scan<ClassifySse2, PrefixXor>(line, out); }
@@ -220,6 +236,46 @@ inline bool Scan(const char* line, TScannedLine& out)
     return Scan<ClassifyAvx512, PrefixXorClmul>(line, out);
 }
 #endif
+
+[[gnu::flatten]] std::size_t ScanRunBytes(const char* from, std::size_t readable, TScannedLine* out, std::size_t most)
+{
+    return ScanRun<ClassifyBytes, PrefixXor>(from, readable, out, most);
+}
+#if defined(HARVIK_X86)
+[[gnu::flatten]] std::size_t ScanRunSse2(const char* from, std::size_t readable, TScannedLine* out, std::size_t most)
+{
+    return ScanRun<ClassifySse2, PrefixXor>(from, readable, out, most);
+}
+[[gnu::flatten, gnu::target(HARVIK_VECTOR32_FEATURES)]] std::size_t ScanRunAvx2(const char* from, std::size_t readable,
+                                                                                TScannedLine* out, std::size_t most)
+{
+    return ScanRun<ClassifyAvx2, PrefixXorClmul>(from, readable, out, most);
+}
+[[gnu::flatten, gnu::target(HARVIK_VECTOR64_FEATURES)]] std::size_t ScanRunAvx512(const char* from, std::size_t readable,
+                                                                                  TScannedLine* out, std::size_t most)
+{
+    return ScanRun<ClassifyAvx512, PrefixXorClmul>(from, readable, out, most);
+}
+#endif
+
+// The run variant built for `scanner`, whether or not this processor can run it; nullptr when the
+// build has none.
+TPlainLinesScan CompiledRunFunction(TLineScanner scanner)
+{
+    switch (scanner) {
+#if defined(HARVIK_X86)
+    case TLineScanner::Vector16: return ScanRunSse2;
+    case TLineScanner::Vector32: return ScanRunAvx2;
+    case TLineScanner::Vector64: return ScanRunAvx512;
+#else
+    case TLineScanner::Vector16:
+    case TLineScanner::Vector32:
+    case TLineScanner::Vector64: return nullptr;
+#endif
+    case TLineScanner::Bytes: return ScanRunBytes;
+    }
+    return nullptr;
+}
 
 using TScanFunction = bool (*)(const char*, TScannedLine&);
 
@@ -304,10 +360,27 @@ bool ScanPlainLine(const char* line, TScannedLine& out)
     static const TScanFunction scan = CompiledScanFunction(ChosenLineScanner());
     return scan(line, out);
 }
+
+TPlainLinesScan ChosenPlainLinesScan()
+{
+    static const TPlainLinesScan scan = CompiledRunFunction(ChosenLineScanner());
+    return scan;
+}
+
+std::size_t ScanPlainLines(const char* from, std::size_t readable, TScannedLine* out, std::size_t most)
+{
+    return ChosenPlainLinesScan()(from, readable, out, most);
+}
 bool LineScannerAvailable(TLineScanner scanner) { return ScanFunction(scanner) != nullptr; }
 
 bool ScanPlainLineWith(TLineScanner scanner, const char* line, TScannedLine& out)
 {
     const TScanFunction scan = ScanFunction(scanner);
     return scan != nullptr && scan(line, out);
+}
+
+std::size_t ScanPlainLinesWith(TLineScanner scanner, const char* from, std::size_t readable, TScannedLine* out,
+                               std::size_t most)
+{
+    return LineScannerAvailable(scanner) ? CompiledRunFunction(scanner)(from, readable, out, most) : 0;
 }

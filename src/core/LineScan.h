@@ -25,6 +25,18 @@ struct TScannedLine
 // Uses the widest vector instructions the processor has every extension for (ChosenLineScanner).
 bool ScanPlainLine(const char* line, TScannedLine& out);
 
+// Scans the lines that follow each other from `from` as ScanPlainLine scans each, into out[0],
+// out[1] ... Stops before the first line ScanPlainLine does not take, before a line that starts
+// fewer than LineScanReach bytes before the end of the `readable` bytes from `from`, or once it has
+// `most` lines. Returns how many lines it took. One call for a run of lines spares the scan's
+// set-up at every line.
+std::size_t ScanPlainLines(const char* from, std::size_t readable, TScannedLine* out, std::size_t most);
+
+// The function ScanPlainLines calls, for a caller that scans run after run: the same scan without
+// the look-up of the chosen scanner at every call.
+using TPlainLinesScan = std::size_t (*)(const char* from, std::size_t readable, TScannedLine* out, std::size_t most);
+TPlainLinesScan ChosenPlainLinesScan();
+
 // The ways of classifying bytes the scan has: one byte at a time, or 16, 32 or 64 at once with the
 // processor's vector instructions. They give the same results.
 enum class TLineScanner { Bytes, Vector16, Vector32, Vector64 };
@@ -45,3 +57,7 @@ bool LineScannerAvailable(TLineScanner scanner);
 
 // ScanPlainLine with the given way; false when it is not available.
 bool ScanPlainLineWith(TLineScanner scanner, const char* line, TScannedLine& out);
+
+// ScanPlainLines with the given way; 0 when it is not available.
+std::size_t ScanPlainLinesWith(TLineScanner scanner, const char* from, std::size_t readable, TScannedLine* out,
+                               std::size_t most);

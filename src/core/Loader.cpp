@@ -1,6 +1,7 @@
 #include "Loader.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -260,16 +261,26 @@ public:
     }
 
     // The next line, its first nine fields already split, when it is of the plain shape nearly every
-    // line of the national list has (ScanPlainLine); false, with nothing read, for any other line
-    // and for the last lines before the end of the input. Call only when AtEnd() is false.
-    bool ReadPlainLine(TScannedLine& line)
+    // line of the national list has (ScanPlainLine); null, with nothing read, for any other line
+    // and for the last lines before the end of the input. Valid until the next call. Call only when
+    // AtEnd() is false. The lines are scanned a run at a time: those scanned and not yet returned
+    // all start LineScanReach bytes or more before the end of the bytes held, so no refill and no
+    // line of the careful path comes before they are returned.
+    const TScannedLine* ReadPlainLine()
     {
-        if (FSize - FPos < LineScanReach && (!Fill() || FSize - FPos < LineScanReach)) return false;
-        if (!ScanPlainLine(FData + FPos, line)) return false;
-        FPos += line.Length + line.BreakLength;
-        ++FLines;
-        return true;
+        if (FScannedAt == FScanned) {
+            if (FSize - FPos < LineScanReach && (!Fill() || FSize - FPos < LineScanReach)) return nullptr;
+            FScanned = FScan(FData + FPos, FSize - FPos, FRun, RunLines);
+            FScannedAt = 0;
+            if (FScanned == 0) return nullptr;
+        }
+        return TakeScanned();
     }
+
+    // The next line of the run scanned last, when one is left, else null. Such a line is no end of
+    // the input: it starts before the end of the bytes held, and a line that starts with Ctrl-Z is
+    // never taken by the scan. So it needs no AtEnd() before it.
+    const TScannedLine* ReadScannedLine() { return FScannedAt == FScanned ? nullptr : TakeScanned(); }
 
 private:
     // What one read asks for. Small enough to stay in the processor's caches, large enough that
@@ -277,13 +288,16 @@ private:
     static constexpr std::size_t BlockSize = 64 * 1024;
     // How far the reading of a source held whole moves on between two releases of what it has read.
     static constexpr std::size_t ReleaseStep = 1024 * 1024;
+    // How many lines one run of the quick scan takes at most.
+    static constexpr std::size_t RunLines = 16;
 
     // Reads more bytes after those held, first dropping the lines already taken; the buffer grows
     // only for a line longer than a block. False, with nothing changed, at the end of the input.
     // Never reads more than one byte past the largest data file, and refuses the file once it has.
-    bool Fill()
+    [[gnu::noinline]] bool Fill()
     {
         if (FEof) return false;
+        assert(FScannedAt == FScanned);  // no line scanned ahead points into the bytes moved
         const std::size_t kept = FBuffer.Size() - FPos;
         if (FPos > 0) {
             std::memmove(FBuffer.Data(), FBuffer.Data() + FPos, kept);
@@ -301,6 +315,14 @@ private:
         if (FRead > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
         if (n == 0) FEof = true;
         return n > 0;
+    }
+
+    const TScannedLine* TakeScanned()
+    {
+        const TScannedLine& line = FRun[FScannedAt++];
+        FPos += line.Length + line.BreakLength;
+        ++FLines;
+        return &line;
     }
 
     // Refuses the line at FPos once `length` of its bytes hold no line end and pass the limit.
@@ -341,6 +363,9 @@ private:
     std::size_t FPos = 0;
     long long FLines = 0;    // lines returned so far
     bool FEof = false;
+    const TPlainLinesScan FScan = ChosenPlainLinesScan();
+    TScannedLine FRun[RunLines];  // the run of lines scanned last
+    std::size_t FScanned = 0, FScannedAt = 0;  // how many, and how many of them were returned
 };
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
@@ -430,7 +455,7 @@ constexpr const char* TooManyLines =  // 行数が上限の 150001 を超えて�
 // Whether two names have the same bytes. Every line compares its prefecture and city names with
 // the line before's, mostly equal and short: words of 4 or 8 bytes (the last one overlapping)
 // compare them without a library call.
-bool SameBytes(std::string_view a, std::string_view b)
+[[gnu::always_inline]] inline bool SameBytes(std::string_view a, std::string_view b)
 {
     const std::size_t n = a.size();
     if (n != b.size()) return false;
@@ -463,26 +488,36 @@ public:
     // Reads and splits the next line; false at the end of the input. A line of fewer than nine
     // fields raises EListIndexError, the index being the first field fetched that the line lacks
     // (6, then 7, then 8).
-    bool Next()
+    [[gnu::always_inline]] bool Next()
     {
+        if ((FCurrent = FReader.ReadScannedLine()) != nullptr) return true;
         if (FReader.AtEnd()) return false;
-        if (FReader.ReadPlainLine(FLine)) return true;
+        FCurrent = FReader.ReadPlainLine();
+        return FCurrent != nullptr || NextCareful();
+    }
+
+    // Fields 0 to 8 of the line read last.
+    const std::string_view* Fields() const { return FCurrent->Fields; }
+
+private:
+    TLineReader& FReader;
+    const TScannedLine* FCurrent = nullptr;
+    TScannedLine FLine;  // a line of the careful path
+    std::vector<std::string_view> FSplit;
+
+    // The line reader and the field splitter, for a line that is not of the plain shape: out of
+    // line, so that the quick path stays small enough to sit in the walk's loop.
+    [[gnu::noinline]] bool NextCareful()
+    {
         bool holdsZero = false;
         const std::string_view line = FReader.ReadLine(holdsZero);
         SplitInPlace(const_cast<char*>(line.data()), const_cast<char*>(line.data() + line.size()), FSplit, UsedFields,
                      holdsZero);
         if (FSplit.size() < UsedFields) throw EListIndexError(static_cast<int>(std::max<std::size_t>(FSplit.size(), 6)));
         std::copy_n(FSplit.begin(), UsedFields, FLine.Fields);
+        FCurrent = &FLine;
         return true;
     }
-
-    // Fields 0 to 8 of the line read last.
-    const std::string_view* Fields() const { return FLine.Fields; }
-
-private:
-    TLineReader& FReader;
-    TScannedLine FLine;
-    std::vector<std::string_view> FSplit;
 };
 
 // Size hints beyond this are not trusted with one allocation; the store then grows as it fills.
@@ -549,10 +584,16 @@ public:
             city.FirstTown = town;
             FCurrentCity = newCity;
         }
+        // The town's three texts in one piece of the store: one check of its room, not three.
         TStoredPostNo& entry = FWriter.Town(town);
-        entry.Code = FWriter.Store(fields[2]);
-        entry.Name = FWriter.Store(fields[8]);
-        entry.Kana = FWriter.Store(fields[5]);
+        const std::string_view code = fields[2], name = fields[8], kana = fields[5];
+        TByteStore& store = FWriter.Bytes();
+        const auto offset = static_cast<std::uint32_t>(store.Size());
+        CopyText(CopyText(CopyText(store.Extend(code.size() + name.size() + kana.size()), code), name), kana);
+        const auto codeSize = static_cast<std::uint32_t>(code.size()), nameSize = static_cast<std::uint32_t>(name.size());
+        entry.Code = {offset, codeSize};
+        entry.Name = {offset + codeSize, nameSize};
+        entry.Kana = {offset + codeSize + nameSize, static_cast<std::uint32_t>(kana.size())};
         entry.City = FCurrentCity;
         if (newPref >= 0 && FProgress) FProgress(newPref + 1);
     }

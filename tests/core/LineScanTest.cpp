@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "LineScan.h"
 #include "Loader.h"
@@ -99,27 +101,33 @@ TEST(LineScan, LeavesEveryOtherShapeToTheCarefulPath)
     for (const std::string& line : left) EXPECT_FALSE(ExpectScanAgrees(line, line)) << line;
 }
 
-TEST(LineScan, RandomLinesAgreeWithTheCarefulPath)
+// A line of fields, quoted or not, of ordinary text; when `odd`, 6 to 13 fields with now and then a
+// structural byte, a control byte or a byte at an edge of the lead-byte ranges, else 9 to 14
+// fields of ordinary text only. Ended by CR LF or LF.
+std::string RandomLine(std::mt19937& random, bool odd = true)
 {
-    std::mt19937 random(8122026);
-    // Structural bytes, control bytes, and every edge of the lead-byte ranges.
     const std::string alphabet[] = {"a", " ", ",", "\"", "\x1A", "\t", "\r", std::string(1, '\0'), "\x80", "\x81", "\x9F",
                                     "\xA0", "\xDF", "\xE0", "\xFC", "\xFD", "\xFF", "\x40", "\x5C", "\x7E", "\x8B\xE6"};
     const std::string ordinary[] = {"a", "7", "\x8B\xE6", "\x96\x6B", "\xB1"};  // letters, kanji, half-width kana
+    std::string line;
+    const int fields = odd ? 6 + static_cast<int>(random() % 8) : 9 + static_cast<int>(random() % 6);
+    for (int f = 0; f < fields; ++f) {
+        if (f > 0) line += ',';
+        std::string text;
+        const int length = static_cast<int>(random() % (random() % 4 == 0 ? 60 : 8));
+        for (int i = 0; i < length; ++i)
+            text += odd && random() % 40 == 0 ? alphabet[random() % std::size(alphabet)] : ordinary[random() % std::size(ordinary)];
+        line += random() % 2 == 0 ? "\"" + text + "\"" : text;
+    }
+    return line + (random() % 2 == 0 ? "\r\n" : "\n");
+}
+
+TEST(LineScan, RandomLinesAgreeWithTheCarefulPath)
+{
+    std::mt19937 random(8122026);
     int taken = 0;
     for (int round = 0; round < 20000; ++round) {
-        std::string line;
-        const int fields = 6 + static_cast<int>(random() % 8);
-        for (int f = 0; f < fields; ++f) {
-            if (f > 0) line += ',';
-            std::string text;
-            const int length = static_cast<int>(random() % (random() % 4 == 0 ? 60 : 8));
-            // Mostly ordinary text, sometimes any byte of the alphabet.
-            for (int i = 0; i < length; ++i)
-                text += random() % 40 == 0 ? alphabet[random() % std::size(alphabet)] : ordinary[random() % std::size(ordinary)];
-            line += random() % 2 == 0 ? "\"" + text + "\"" : text;
-        }
-        line += random() % 2 == 0 ? "\r\n" : "\n";
+        std::string line = RandomLine(random);
         line += "0,\"1\",2\r\n";
         if (ExpectScanAgrees(line, "round " + std::to_string(round))) ++taken;
         if (HasFailure()) return;
@@ -127,6 +135,44 @@ TEST(LineScan, RandomLinesAgreeWithTheCarefulPath)
     EXPECT_GT(taken, 2000);
     for (TLineScanner scanner : AllScanners)
         RecordProperty("scanner" + std::to_string(static_cast<int>(scanner)), LineScannerAvailable(scanner) ? "tested" : "not on this processor");
+}
+
+// A run of lines scanned at once must be exactly the lines scanned one by one: the same lines taken,
+// the same fields at the same bytes, stopping at the same line, whatever the bytes after them.
+TEST(LineScan, RunsOfLinesScanAsLineByLine)
+{
+    std::mt19937 random(9122026);
+    std::size_t taken = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        while (bytes.size() < 2000) bytes += RandomLine(random, random() % 4 == 0);
+        const std::size_t readable = random() % bytes.size();  // the rest is there, but not to be read
+        const std::size_t most = 1 + random() % 20;
+        std::vector<TScannedLine> expected;
+        for (std::size_t at = 0; expected.size() < most && readable - at >= LineScanReach;) {
+            TScannedLine line;
+            if (!ScanPlainLineWith(TLineScanner::Bytes, bytes.data() + at, line)) break;
+            expected.push_back(line);
+            at += line.Length + line.BreakLength;
+        }
+        taken += expected.size();
+        for (TLineScanner scanner : AllScanners) {
+            if (!LineScannerAvailable(scanner)) continue;
+            std::vector<TScannedLine> run(most);
+            const std::size_t got = ScanPlainLinesWith(scanner, bytes.data(), readable, run.data(), most);
+            ASSERT_EQ(got, expected.size()) << "round " << round << " scanner " << static_cast<int>(scanner);
+            for (std::size_t n = 0; n < got; ++n) {
+                EXPECT_EQ(run[n].Length, expected[n].Length) << "round " << round << " line " << n;
+                EXPECT_EQ(run[n].BreakLength, expected[n].BreakLength) << "round " << round << " line " << n;
+                for (int k = 0; k < 9; ++k) {
+                    EXPECT_EQ(run[n].Fields[k].data(), expected[n].Fields[k].data()) << "round " << round << " field " << k;
+                    EXPECT_EQ(run[n].Fields[k].size(), expected[n].Fields[k].size()) << "round " << round << " field " << k;
+                }
+            }
+        }
+        if (HasFailure()) return;
+    }
+    EXPECT_GT(taken, 3000u);  // runs of several plain lines, not only runs that stop at once
 }
 
 // The scan chosen for a processor is never compiled for an extension the processor lacks, whatever
