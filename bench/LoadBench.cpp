@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <fcntl.h>
-#include <malloc.h>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -14,18 +13,12 @@
 
 #include "BenchTargets.h"
 #include "Loader.h"
+#include "MemoryInUse.h"
 #include "NationalList.h"
 #include "PostalSearch.h"
 #include "SjisConvert.h"
 
 namespace {
-
-// What the allocator reports in use: its heap's blocks and the large blocks it maps on their own.
-std::size_t HeapInUse()
-{
-    const struct mallinfo2 info = ::mallinfo2();
-    return info.uordblks + info.hblkhd;
-}
 
 constexpr int Runs = 31;  // of the subject and of the floor, alternately
 
@@ -88,10 +81,10 @@ void BM_LoadNationalList(benchmark::State& state)
     const std::string folder = NationalListFolder();
     std::size_t held = 0, heap = 0;
     BesideTheFloor(state, [&]() -> std::string {
-        const std::size_t before = HeapInUse();
+        const std::size_t before = MemoryInUse();
         TPostalTables tables;
         LoadPostalFile(tables, {}, folder);
-        heap = HeapInUse() - before;
+        heap = MemoryInUse() - before;
         held = tables.HeldBytes();
         if (tables.Towns[124824].Code.empty() || !tables.Towns[124825].Code.empty())
             return "the national list should load into 124,825 towns";

@@ -3,25 +3,18 @@
 // lists as well as the time.
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
 #include <string>
 #include <vector>
 
 #include "BenchTargets.h"
 #include "Loader.h"
+#include "MemoryInUse.h"
 #include "NationalList.h"
 #include "PostalFixture.h"
 #include "PostalSearch.h"
 #include "SjisConvert.h"
 
 namespace {
-
-// What the allocator reports in use: its heap's blocks and the large blocks it maps on their own.
-std::size_t HeapInUse()
-{
-    const struct mallinfo2 info = ::mallinfo2();
-    return info.uordblks + info.hblkhd;
-}
 
 const TPostalTables& Tables()
 {
@@ -76,13 +69,13 @@ void BM_TablesAndIndexesHeld(benchmark::State& state)
     const std::string query = SjisFromUtf8("東京都千代田区九九九");
     std::size_t held = 0, heap = 0;
     for (auto _ : state) {
-        const std::size_t before = HeapInUse();
+        const std::size_t before = MemoryInUse();
         TPostalTables tables;
         LoadPostalFile(tables, {}, folder);
         const TPostalSearch search(tables);
         for (int i = 0; i < 2; ++i) search.ByCode("1000001");
         if (search.ByAddress(query).Lines.size() != 2) state.SkipWithError("a shortened query should list two towns");
-        heap = HeapInUse() - before;
+        heap = MemoryInUse() - before;
         held = tables.HeldBytes() + search.IndexBytes();
     }
     state.counters["HeldMB"] = static_cast<double>(held) / (1024.0 * 1024.0);

@@ -9,30 +9,19 @@
 
 #include "Errors.h"
 
-void TByteStore::TFree::operator()(char* p) const { std::free(p); }
-
-void TByteStore::Resize(std::size_t capacity)
-{
-    char* moved = static_cast<char*>(std::realloc(FData.get(), capacity));
-    if (moved == nullptr) throw std::bad_alloc();
-    static_cast<void>(FData.release());
-    FData.reset(moved);
-    FCapacity = capacity;
-}
-
 void TByteStore::Reserve(std::size_t capacity)
 {
-    if (capacity <= FCapacity) return;
+    if (capacity <= Capacity()) return;
     // Spans hold 32-bit offsets; a store beyond that cannot come from any real data file.
     if (capacity > std::numeric_limits<std::uint32_t>::max())
         throw EHarvikError("\x83" "f\x81[\x83^\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x91\xE5\x82\xAB\x82\xB7\x82\xAC\x82\xDC\x82\xB7");  // データファイルが大きすぎます
-    Resize(capacity);
+    FMemory.Resize(capacity);
 }
 
 void TByteStore::Grow(std::size_t n)
 {
     // Never below a page, so that a store filled a few bytes at a time does not move often.
-    Reserve(std::max({FSize + n, FCapacity * 2, std::size_t{4096}}));
+    Reserve(std::max({FSize + n, Capacity() * 2, std::size_t{4096}}));
 }
 
 void TByteStore::Truncate(std::size_t size)
@@ -44,13 +33,8 @@ void TByteStore::Truncate(std::size_t size)
 void TByteStore::ShrinkToFit()
 {
     // A few spare bytes are not worth a call to the allocator.
-    if (FCapacity - FSize <= FSize / 8 + 65536) return;
-    if (FSize == 0) {
-        FData.reset();
-        FCapacity = 0;
-        return;
-    }
-    Resize(FSize);
+    if (Capacity() - FSize <= FSize / 8 + 65536) return;
+    FMemory.Resize(FSize);
 }
 
 std::size_t TPostalTables::HeldBytes() const

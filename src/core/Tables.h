@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "TableMemory.h"
+
 // The postal data: three fixed-capacity tables forming a hierarchy of prefectures, cities and
 // towns, filled once by the loader in file order and read-only afterwards. Indexes are 0-based
 // 32-bit signed integers. Every entry the loader did not fill reads as empty strings and 0.
@@ -80,18 +82,18 @@ public:
     TByteStore() = default;
     TByteStore(const TByteStore&) = delete;
     TByteStore& operator=(const TByteStore&) = delete;
-    char* Data() { return FData.get(); }
-    const char* Data() const { return FData.get(); }
+    char* Data() { return FMemory.Data(); }
+    const char* Data() const { return FMemory.Data(); }
     std::size_t Size() const { return FSize; }
-    std::size_t Capacity() const { return FCapacity; }
+    std::size_t Capacity() const { return FMemory.Size(); }
     // Makes room for at least `capacity` bytes, keeping the bytes held.
     void Reserve(std::size_t capacity);
     // Adds `n` bytes at the end (their values undefined until written) and returns where they start.
     // Grows the capacity at least twofold when it must grow.
     char* Extend(std::size_t n)
     {
-        if (n > FCapacity - FSize) Grow(n);
-        char* start = FData.get() + FSize;
+        if (n > Capacity() - FSize) Grow(n);
+        char* start = Data() + FSize;
         FSize += n;
         return start;
     }
@@ -101,17 +103,11 @@ public:
     void ShrinkToFit();
 
 private:
-    struct TFree
-    {
-        void operator()(char* p) const;
-    };
-    // Held by malloc, so that growing and shrinking a large store can move its pages instead of
-    // copying its bytes.
-    std::unique_ptr<char, TFree> FData;
-    std::size_t FSize = 0, FCapacity = 0;
+    // Growing and shrinking a large store moves its pages instead of copying its bytes.
+    TTableMemory FMemory;
+    std::size_t FSize = 0;
 
     void Grow(std::size_t n);
-    void Resize(std::size_t capacity);
 };
 
 // One fixed-capacity table. operator[] gives the entry at `index` (0 <= index < Capacity); an index
@@ -122,9 +118,8 @@ class TPostalTable
 public:
     static constexpr int Capacity = N;
     explicit TPostalTable(const TPostalTables& owner)
-        : FOwner(owner), FEntries(static_cast<TStored*>(std::calloc(N, sizeof(TStored))))
+        : FOwner(owner), FMemory(N * sizeof(TStored)), FEntries(reinterpret_cast<TStored*>(FMemory.Data()))
     {
-        if (!FEntries) throw std::bad_alloc();
     }
     TEntry operator[](int index) const;
     // The stored form of an entry, for code that keeps its own derived data.
@@ -132,14 +127,11 @@ public:
 
 private:
     friend class TTablesWriter;
-    struct TFree
-    {
-        void operator()(TStored* entries) const { std::free(entries); }
-    };
     const TPostalTables& FOwner;
-    // Zero-filled by the allocator, so every entry starts empty and the memory of entries that are
-    // never filled is never touched.
-    std::unique_ptr<TStored[], TFree> FEntries;
+    // Zero-filled, so every entry starts empty and the memory of entries that are never filled is
+    // never touched.
+    TTableMemory FMemory;
+    TStored* FEntries;
 
     TStored& Writable(int index)
     {

@@ -1,0 +1,66 @@
+// The tables' memory: fresh memory reads as zeros at every size (the tables rely on empty entries
+// being all zero), a resize keeps what it held whether the pages move or not, and the process's
+// count of it goes back to where it was once everything is freed.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "TableMemory.h"
+
+namespace {
+
+bool AllZero(const char* data, std::size_t size)
+{
+    for (std::size_t i = 0; i < size; ++i)
+        if (data[i] != 0) return false;
+    return true;
+}
+
+TEST(TableMemory, FreshMemoryIsZeroAndCountedUntilFreed)
+{
+    const std::size_t before = TTableMemory::HeldNow();
+    {
+        std::vector<TTableMemory> blocks;
+        // Below a page, pages and a bit, exactly one large page, several large pages and a bit.
+        for (const std::size_t size : {std::size_t{1}, std::size_t{4097}, std::size_t{2} << 20, (std::size_t{5} << 20) + 3}) {
+            blocks.emplace_back(size);
+            ASSERT_NE(blocks.back().Data(), nullptr);
+            EXPECT_EQ(blocks.back().Size(), size);
+            EXPECT_TRUE(AllZero(blocks.back().Data(), size)) << size;
+            std::memset(blocks.back().Data(), 0x5A, size);  // every byte is writable
+        }
+        EXPECT_GE(TTableMemory::HeldNow(), before + (std::size_t{7} << 20));
+        TTableMemory moved = std::move(blocks.back());
+        EXPECT_EQ(blocks.back().Data(), nullptr);
+        EXPECT_EQ(moved.Size(), (std::size_t{5} << 20) + 3);
+    }
+    EXPECT_EQ(TTableMemory::HeldNow(), before);
+    EXPECT_EQ(TTableMemory(0).Data(), nullptr);
+}
+
+TEST(TableMemory, ResizeKeepsTheBytesHeld)
+{
+    const std::size_t before = TTableMemory::HeldNow();
+    std::mt19937 random(12);
+    std::vector<char> model;
+    TTableMemory memory;
+    // Growing and shrinking across page and large-page sizes, as a text store does while it fills
+    // and once it is finished; the memory is compared with a plain copy after each step.
+    for (const std::size_t size : {std::size_t{100}, std::size_t{4096}, std::size_t{3} << 20, std::size_t{70000},
+                                   std::size_t{9} << 20, std::size_t{1}, std::size_t{0}, std::size_t{5000}}) {
+        const std::size_t kept = std::min(size, model.size());
+        memory.Resize(size);
+        model.resize(size);
+        ASSERT_EQ(memory.Size(), size);
+        if (kept > 0) {
+            ASSERT_EQ(std::memcmp(memory.Data(), model.data(), kept), 0) << size;
+        }
+        for (std::size_t i = kept; i < size; ++i) memory.Data()[i] = model[i] = static_cast<char>(random());
+    }
+    memory = TTableMemory();
+    EXPECT_EQ(TTableMemory::HeldNow(), before);
+}
+
+}  // namespace
