@@ -36,7 +36,7 @@ std::string Expected(std::string_view input, bool sjis)
         if (line.ends_with('\r')) line.remove_suffix(1);
         const TSearchResult result = RunSearchCommand(*Sample, sjis ? std::string(line) : SjisFromUtf8(line)).Result;
         std::string answer = result.Status + "\n";
-        for (const std::string& shown : result.Lines) answer.append(shown).append("\n");
+        for (const std::string_view shown : result.Lines) answer.append(shown).append("\n");
         answer += '\n';
         out += sjis ? answer : Utf8FromSjis(answer);
     }
