@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A prefix of the first town's code, so that the search has something to find.
     const std::string prefix(whole.Towns[0].Code.substr(0, 1 + bytes.size() % 3));
     TWholeSource codeSource(bytes);
-    std::vector<std::string> codeLines;
+    TResultLines codeLines;
     std::string codeFailure;
     try {
         codeLines = ReadCodeMatches(codeSource, prefix);

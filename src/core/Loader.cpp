@@ -632,17 +632,17 @@ public:
     // The result lines, as ResultLine makes them from the loaded tables. A town names the
     // prefecture and city its entries point at, which lines before the first named prefecture or
     // city point at before they are made: so those lines name the first ones made after them.
-    std::vector<std::string> Lines() const
+    TResultLines Lines() const
     {
         const auto pref = [this](int index) {
             return index < static_cast<int>(FPrefNames.size()) ? std::string_view(FPrefNames[index]) : std::string_view();
         };
-        std::vector<std::string> lines;
+        TResultLines lines;
         lines.reserve(FFound.size());
         for (const TFound& town : FFound) {
             const bool made = town.City < static_cast<int>(FCities.size());
             const TCity& city = made ? FCities[static_cast<std::size_t>(town.City)] : TCity{};
-            lines.push_back(ResultLine(town.Code, pref(city.Pref), city.Name, town.Name));
+            AppendResultLine(town.Code, pref(city.Pref), city.Name, town.Name, lines);
         }
         return lines;
     }
@@ -746,7 +746,7 @@ void LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgr
     WalkAndClose(source, sink, [&tables] { TTablesWriter(tables).Finish(); });
 }
 
-std::vector<std::string> ReadCodeMatches(IByteSource& source, std::string_view prefix)
+TResultLines ReadCodeMatches(IByteSource& source, std::string_view prefix)
 {
     TCodeMatchSink sink(prefix);
     WalkAndClose(source, sink);

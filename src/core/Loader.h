@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "SearchResult.h"
 #include "Tables.h"
 
 // A sequential source of the data file's bytes.
@@ -83,7 +84,7 @@ void LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgr
 // Reads every line of `source` as LoadPostalData does, with the same failures, but keeps no tables:
 // returns the result lines (ResultLine) of the towns whose Code begins with `prefix`, in file order,
 // exactly those a code search of the loaded tables lists; none for an empty prefix.
-std::vector<std::string> ReadCodeMatches(IByteSource& source, std::string_view prefix);
+TResultLines ReadCodeMatches(IByteSource& source, std::string_view prefix);
 
 // Opens the data file in `folder` (OpenDataFile) and loads it (LoadPostalData). A file that cannot
 // be opened leaves the tables empty.

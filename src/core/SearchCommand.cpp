@@ -31,7 +31,7 @@ TCommandOutcome RunSearchCommandOnData(IByteSource& source, std::string_view lin
     outcome.Text = RemoveCodeHyphen(lineText);
     outcome.Ran = ChooseSearch(outcome.Text);
     if (outcome.Ran == skCode) {
-        for (const std::string& line : ReadCodeMatches(source, outcome.Text)) outcome.Result.Lines.push_back(line);
+        outcome.Result.Lines = ReadCodeMatches(source, outcome.Text);
         outcome.Result.Status = CountText(static_cast<long long>(outcome.Result.Lines.size()));
         return outcome;
     }

@@ -98,6 +98,13 @@ void AppendResultLine(const TPostalTables& tables, int town, TResultLines& lines
     pieces.Write(lines.Append(pieces.Length()));
 }
 
+void AppendResultLine(std::string_view code, std::string_view prefName, std::string_view cityName,
+                      std::string_view townName, TResultLines& lines)
+{
+    const TLinePieces pieces(code, prefName, cityName, townName);
+    pieces.Write(lines.Append(pieces.Length()));
+}
+
 std::string ContinuationLine(std::string_view townName)
 {
     std::string line(14, ' ');

@@ -110,6 +110,8 @@ std::string ResultLine(std::string_view code, std::string_view prefName, std::st
                        std::string_view townName);
 // ResultLine(tables, town) added to `lines`.
 void AppendResultLine(const TPostalTables& tables, int town, TResultLines& lines);
+void AppendResultLine(std::string_view code, std::string_view prefName, std::string_view cityName,
+                      std::string_view townName, TResultLines& lines);
 
 // A continuation line: 14 blanks followed by the town's Name.
 std::string ContinuationLine(std::string_view townName);

@@ -94,24 +94,20 @@ void TTableMemory::Release() noexcept
 
 void TTableMemory::Resize(std::size_t size)
 {
-    const std::size_t before = Mapped(FSize), after = Mapped(size);
-    if (FData == nullptr || size == 0 || before == after) {
-        if (FData == nullptr || size == 0) {
-            TTableMemory fresh(size);
-            *this = std::move(fresh);
-        } else {
-            FSize = size;
-        }
+    if (FData == nullptr || size == 0) {
+        *this = TTableMemory(size);
         return;
     }
     // The pages move with their contents rather than being copied; a shrink gives back the end.
-    void* moved = ::mremap(FData, before, after, MREMAP_MAYMOVE);
-    if (moved == MAP_FAILED) throw std::bad_alloc();
-    FData = static_cast<char*>(moved);
+    if (const std::size_t before = Mapped(FSize), after = Mapped(size); before != after) {
+        void* moved = ::mremap(FData, before, after, MREMAP_MAYMOVE);
+        if (moved == MAP_FAILED) throw std::bad_alloc();
+        FData = static_cast<char*>(moved);
+        Held += after;
+        Held -= before;
+        PreferLargePages(FData, after);
+    }
     FSize = size;
-    Held += after;
-    Held -= before;
-    PreferLargePages(FData, after);
 }
 
 std::size_t TTableMemory::HeldNow() { return Held.load(); }
