@@ -17,14 +17,39 @@ std::size_t PairOf(char first, char second)
     return std::size_t{static_cast<unsigned char>(first)} << 8 | static_cast<unsigned char>(second);
 }
 
+// Orders `items` by their 16-bit Key's low `keyBytes` bytes, a counting pass per byte from the
+// lowest (equal keys keep their order).
+template <class TItem>
+void SortByKey(std::vector<TItem>& items, int keyBytes)
+{
+    std::vector<TItem> sorted(items.size());
+    for (int shift = 0; shift < 8 * keyBytes; shift += 8) {
+        std::array<std::size_t, 257> starts{};
+        for (const TItem& item : items) ++starts[((item.Key >> shift) & 0xFF) + 1];
+        for (std::size_t i = 0; i < 256; ++i) starts[i + 1] += starts[i];
+        for (const TItem& item : items) sorted[starts[(item.Key >> shift) & 0xFF]++] = item;
+        items.swap(sorted);
+    }
+}
+
 }  // namespace
 
 TCityNames::TCityNames(const TPostalTables& tables)
 {
-    for (int city = 0; city < decltype(TPostalTables::Cities)::Capacity; ++city) {
-        const Tshi entry = tables.Cities[city];
-        for (std::string_view text : {entry.Name, entry.Kana}) {
-            if (text.empty()) continue;
+    constexpr int cities = decltype(TPostalTables::Cities)::Capacity;
+    std::size_t longNames = 0, shortNames = 0;
+    for (int city = 0; city < cities; ++city) {
+        const TStoredShi& entry = tables.Cities.Stored(city);
+        for (const TTextSpan text : {entry.Name, entry.Kana})
+            (text.Length == 1 ? shortNames : longNames) += text.Length > 0 ? 1 : 0;
+    }
+    FLong.reserve(longNames);
+    FShort.reserve(shortNames);
+    for (int city = 0; city < cities; ++city) {
+        const TStoredShi& entry = tables.Cities.Stored(city);
+        for (const TTextSpan span : {entry.Name, entry.Kana}) {
+            if (span.Length == 0) continue;
+            const std::string_view text = tables.Text(span);
             const auto first = static_cast<unsigned char>(text[0]);
             if (text.size() == 1)
                 FShort.push_back({first, city, text});
@@ -34,11 +59,8 @@ TCityNames::TCityNames(const TPostalTables& tables)
         }
     }
     // FirstIn looks at every name of a key, so the order among them does not matter.
-    const auto byKey = [](const TName& a, const TName& b) { return a.Key < b.Key; };
-    std::sort(FLong.begin(), FLong.end(), byKey);
-    std::sort(FShort.begin(), FShort.end(), byKey);
-    FLong.shrink_to_fit();
-    FShort.shrink_to_fit();
+    SortByKey(FLong, 2);
+    SortByKey(FShort, 1);
 }
 
 int TCityNames::FirstIn(std::string_view text, int from, int to) const
@@ -76,49 +98,82 @@ TAddressIndex::TAddressIndex(const TPostalTables& tables) : FTables(tables), FCi
     FEndTown = TownCount;
     while (FEndTown > 0 && tables.Towns.Stored(FEndTown - 1).Code.Length == 0) --FEndTown;
 
-    FHeads.resize(decltype(TPostalTables::Cities)::Capacity);
-    FTextStarts.resize(static_cast<std::size_t>(FEndTown) + 1);
+    const TStoredPostNo* const towns = &tables.Towns.Stored(0);
+    // Room for the cities up to the last town's, which in file order is the highest.
+    if (FEndTown > 0) FHeads.resize(static_cast<std::size_t>(std::max(towns[FEndTown - 1].City, 0)) + 1);
+    // Kept in locals, not in the members, so that the loop over every town stays in registers.
     std::uint32_t end = 0;  // where the texts of the towns so far end
-    int runCity = -1;
-    std::size_t nameHead = 0, kanaHead = 0;  // the lengths of the run's city's heads
-    for (int town = 0; town < FEndTown; ++town) {
-        const TStoredPostNo& entry = tables.Towns.Stored(town);
-        if (entry.City != runCity) {
-            runCity = entry.City;
-            FRuns.push_back({town, entry.City});
-            const TStoredShi& city = tables.Cities.Stored(entry.City);
-            const TStoredKenmei& pref = tables.Prefs.Stored(city.Pref);
-            nameHead = std::size_t{pref.Name.Length} + city.Name.Length;
-            kanaHead = std::size_t{pref.Kana.Length} + city.Kana.Length;
-            // Walks the characters of the prefecture's text and then the city's, noting each byte;
-            // returns how far the walk goes past the city's text.
-            THeadBytes& head = FHeads[static_cast<std::size_t>(entry.City)];
-            const auto walk = [&head, &tables](TTextSpan prefText, TTextSpan cityText) {
-                std::size_t at = 0;
-                for (const std::string_view text : {tables.Text(prefText), tables.Text(cityText)}) {
-                    for (const char b : text) head.Bytes.set(static_cast<unsigned char>(b));
-                    while (at < text.size()) at += IsLead(text[at]) ? 2 : 1;
-                    at -= text.size();
-                }
-                return static_cast<std::uint8_t>(at);
-            };
-            head.NameShift = walk(pref.Name, city.Name);
-            head.KanaShift = walk(pref.Kana, city.Kana);
+    bool laidOut = true, anyBlank = false;
+    std::size_t longest = 0;
+    for (int first = 0; first < FEndTown;) {
+        // One run: the towns from `first` that share its city.
+        const std::int32_t cityIndex = towns[first].City;
+        int last = first + 1;
+        while (last < FEndTown && towns[last].City == cityIndex) ++last;
+        FRuns.push_back({first, cityIndex});
+        const TStoredShi& city = tables.Cities.Stored(cityIndex);
+        const TStoredKenmei& pref = tables.Prefs.Stored(city.Pref);
+        // Walks the characters of the prefecture's text and then the city's, noting each byte;
+        // returns how far the walk goes past the city's text.
+        if (static_cast<std::size_t>(cityIndex) >= FHeads.size()) FHeads.resize(static_cast<std::size_t>(cityIndex) + 1);
+        THeadBytes& head = FHeads[static_cast<std::size_t>(cityIndex)];
+        const auto walk = [&head, &tables](TTextSpan prefText, TTextSpan cityText) {
+            std::size_t at = 0;
+            for (const std::string_view text : {tables.Text(prefText), tables.Text(cityText)}) {
+                for (const char b : text) head.Note(b);
+                while (at < text.size()) at += IsLead(text[at]) ? 2 : 1;
+                at -= text.size();
+            }
+            return static_cast<std::uint8_t>(at);
+        };
+        head.NameShift = walk(pref.Name, city.Name);
+        head.KanaShift = walk(pref.Kana, city.Kana);
+
+        // The longest own Name and Kana of the run's towns that have a code.
+        std::uint32_t longestName = 0, longestKana = 0;
+        bool anyCode = false;
+        for (int town = first; town < last; ++town) {
+            const TStoredPostNo& entry = towns[town];
+            const TTextSpan name = entry.Name, kana = entry.Kana;
+            const std::uint32_t counted = entry.Code.Length > 0 ? ~std::uint32_t{0} : 0;
+            anyCode |= counted != 0;
+            longestName = std::max(longestName, name.Length & counted);
+            longestKana = std::max(longestKana, kana.Length & counted);
+            anyBlank |= (name.Length | kana.Length) == 0;
+            // Each text after the one before.
+            if (name.Length > 0) {
+                laidOut &= name.Offset >= end;
+                end = name.Offset + name.Length;
+            }
+            if (kana.Length > 0) {
+                laidOut &= kana.Offset >= end;
+                end = kana.Offset + kana.Length;
+            }
         }
-        if (entry.Code.Length > 0)
-            FLongestText = std::max({FLongestText, nameHead + entry.Name.Length, kanaHead + entry.Kana.Length});
-        FTextStarts[static_cast<std::size_t>(town)] = entry.Name.Length > 0   ? entry.Name.Offset
-                                                      : entry.Kana.Length > 0 ? entry.Kana.Offset
-                                                                              : end;
-        for (const TTextSpan text : {entry.Name, entry.Kana}) {  // each after the one before
-            if (text.Length == 0) continue;
-            FLaidOut = FLaidOut && text.Offset >= end;
-            end = text.Offset + text.Length;
-        }
+        if (anyCode)
+            longest = std::max({longest, std::size_t{pref.Name.Length} + city.Name.Length + longestName,
+                                std::size_t{pref.Kana.Length} + city.Kana.Length + longestKana});
+        first = last;
     }
+    FLongestText = longest;
+    FLaidOut = laidOut;
+    FTextEnd = end;
     FRuns.push_back({FEndTown, 0});
-    FTextStarts[static_cast<std::size_t>(FEndTown)] = end;
-    if (!FLaidOut) FTextStarts = {};
+    // A town with neither text begins where the texts before it end, which its entry does not tell:
+    // only then are the beginnings kept apart.
+    if (laidOut && anyBlank) {
+        FTextStarts.resize(static_cast<std::size_t>(FEndTown) + 1);
+        end = 0;
+        for (int town = 0; town < FEndTown; ++town) {
+            const TStoredPostNo& entry = towns[town];
+            FTextStarts[static_cast<std::size_t>(town)] = entry.Name.Length > 0   ? entry.Name.Offset
+                                                          : entry.Kana.Length > 0 ? entry.Kana.Offset
+                                                                                  : end;
+            if (entry.Name.Length > 0) end = entry.Name.Offset + entry.Name.Length;
+            if (entry.Kana.Length > 0) end = entry.Kana.Offset + entry.Kana.Length;
+        }
+        FTextStarts[static_cast<std::size_t>(FEndTown)] = end;
+    }
 }
 
 int TAddressIndex::RunOf(int town) const

@@ -81,7 +81,7 @@ public:
     // The run that holds `town` (0 <= town < EndTown()).
     int RunOf(int town) const;
     // For a city that has towns: whether its address head or its reading head holds byte `b`.
-    bool HeadHolds(int city, char b) const { return Head(city).Bytes.test(static_cast<unsigned char>(b)); }
+    bool HeadHolds(int city, char b) const { return Head(city).Holds(b); }
     // For a city that has towns: 1 when the last character of its address head takes the first byte
     // of its towns' Names (the head ends in a lone lead byte), else 0; the same for the reading head
     // and the towns' Kana.
@@ -95,7 +95,13 @@ public:
     bool LaidOut() const { return FLaidOut; }
     // Where town `town`'s texts begin in the store (LaidOut() only): every text of the town lies in
     // [TextStart(town), TextStart(town + 1)). Defined for 0 <= town <= EndTown().
-    std::uint32_t TextStart(int town) const { return FTextStarts[static_cast<std::size_t>(town)]; }
+    std::uint32_t TextStart(int town) const
+    {
+        if (!FTextStarts.empty()) return FTextStarts[static_cast<std::size_t>(town)];
+        if (town == FEndTown) return FTextEnd;
+        const TStoredPostNo& entry = FTables.Towns.Stored(town);
+        return entry.Name.Length > 0 ? entry.Name.Offset : entry.Kana.Offset;
+    }
 
     // The length of the longest beginning of `text` that passes a quick test: each two bytes that
     // start at one of its character starts also stand at a character start of some full address or
@@ -121,12 +127,25 @@ private:
     // What a city's heads are made of, whatever the query.
     struct THeadBytes
     {
-        std::bitset<256> Bytes;  // every byte value of the address and the reading head
+        std::array<std::uint64_t, 4> Bytes{};  // every byte value of the address and the reading head, a bit each
         std::uint8_t NameShift = 0, KanaShift = 0;
+        void Note(char b)
+        {
+            const auto value = static_cast<unsigned char>(b);
+            Bytes[value >> 6] |= std::uint64_t{1} << (value & 63);
+        }
+        bool Holds(char b) const
+        {
+            const auto value = static_cast<unsigned char>(b);
+            return (Bytes[value >> 6] >> (value & 63) & 1) != 0;
+        }
     };
     std::vector<TRun> FRuns;                 // and one more: EndTown()
     std::vector<THeadBytes> FHeads;          // by city; filled for the cities that have towns
-    std::vector<std::uint32_t> FTextStarts;  // LaidOut() only: towns 0 to EndTown()
+    std::uint32_t FTextEnd = 0;              // where the last town's texts end
+    // LaidOut() only, and only when some town has neither a Name nor a Kana: TextStart of towns 0
+    // to EndTown(). Otherwise each town's entry tells where its texts begin.
+    std::vector<std::uint32_t> FTextStarts;
     std::unique_ptr<std::bitset<65536>> FPairs;  // the byte pairs at character starts
 
     const THeadBytes& Head(int city) const { return FHeads[static_cast<std::size_t>(city)]; }

@@ -286,15 +286,17 @@ TEST(AddressSearchRandomTables, SameAnswerAsAPlainWalkOfTheTables)
 
 namespace {
 
-// Random tables written directly, as the previous test writes them, with two choices: whether each
+// Random tables written directly, as the previous test writes them, with three choices: whether each
 // town's Name is stored before its Kana and after the town before it (as the loader stores them,
-// so the searches scan the store itself) or scattered, and codes of seven digits among the others.
+// so the searches scan the store itself) or scattered, whether towns with neither a Name nor a Kana
+// occur (the search then keeps where each town's texts begin apart from the table), and codes of
+// seven digits among the others.
 struct TRandomTables
 {
     TPostalTables Tables;
     std::vector<std::string> Addresses, Readings;  // each town's full address and reading
 
-    TRandomTables(std::mt19937& random, bool laidOut)
+    TRandomTables(std::mt19937& random, bool laidOut, bool blankTowns = true)
     {
         const std::vector<std::string> alphabet = {"\x83\x5C", "\x95\x5C", "\x81\x2D", "\\", "-", "A", "\xB1",
                                                    "\x93\x8C", "\x8B\x9E", "\x8B"};
@@ -320,7 +322,7 @@ struct TRandomTables
             }
             TStoredPostNo& town = writer.Town(k);
             town.Code = writer.Store(codes[random() % codes.size()]);
-            const std::string name = text(3), kana = text(3);
+            const std::string name = text(3), kana = name.empty() && !blankTowns ? "\xB1" + text(2) : text(3);
             if (laidOut) {
                 town.Name = writer.Store(name);
                 town.Kana = writer.Store(kana);
@@ -356,17 +358,17 @@ struct TRandomTables
 TEST(AddressSearchLayouts, SameAnswerAsAPlainWalkWhereverTheTownsTextsLie)
 {
     std::mt19937 random(5);
-    for (const bool laidOut : {true, false}) {
+    for (const auto& [laidOut, blankTowns] : {std::pair{true, true}, {true, false}, {false, true}}) {
         for (int round = 0; round < 4; ++round) {
-            const TRandomTables data(random, laidOut);
+            const TRandomTables data(random, laidOut, blankTowns);
             const TPostalSearch fast(data.Tables);
             const TPlainSearch plain(data.Tables);
             for (int i = 0; i < 150; ++i) {
                 const std::string query = data.PieceOfSomeText(random) + (random() % 4 == 0 ? "\xB1" : "");
                 const TSearchResult found = fast.ByAddress(query), expected = plain.ByAddress(query);
-                EXPECT_EQ(found.Lines, expected.Lines) << laidOut << " " << round << " " << query;
-                EXPECT_EQ(found.Status, expected.Status) << laidOut << " " << round << " " << query;
-                EXPECT_EQ(ResultTowns(found), ResultTowns(expected)) << laidOut << " " << round << " " << query;
+                EXPECT_EQ(found.Lines, expected.Lines) << laidOut << blankTowns << " " << round << " " << query;
+                EXPECT_EQ(found.Status, expected.Status) << laidOut << blankTowns << " " << round << " " << query;
+                EXPECT_EQ(ResultTowns(found), ResultTowns(expected)) << laidOut << blankTowns << " " << round << " " << query;
             }
         }
     }
