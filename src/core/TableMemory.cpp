@@ -110,4 +110,10 @@ void TTableMemory::Resize(std::size_t size)
     FSize = size;
 }
 
+std::size_t TTableMemory::WholeLargePages(std::size_t size)
+{
+    if (size < LargePage || size > SIZE_MAX - LargePage) return size;
+    return (size + LargePage - 1) / LargePage * LargePage;
+}
+
 std::size_t TTableMemory::HeldNow() { return Held.load(); }

@@ -23,6 +23,10 @@ public:
     // may move. Throws std::bad_alloc when the system refuses, with nothing changed.
     void Resize(std::size_t size);
 
+    // `size` rounded up to whole large pages when it takes at least one: memory of that size lies in
+    // large pages only, where the last part of a smaller size would be faulted in 4 KB at a time.
+    static std::size_t WholeLargePages(std::size_t size);
+
     // The bytes all table memory of this process holds now, for memory reports: the allocator does
     // not see them.
     static std::size_t HeldNow();
