@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -55,14 +56,57 @@ char* MapZeroed(std::size_t length)
     return start;
 }
 
+// The last large pieces of table memory given back, kept for the next tables of this process: a
+// process that loads again (another list, a check of a downloaded one) takes their pages already
+// faulted in, where fresh ones would be faulted in and cleared again, which costs more than the
+// load's own reading of the file on some systems. Each spare's first bytes hold its length.
+constexpr int SpareCount = 2;
+std::atomic<char*> Spares[SpareCount];
+
+// A spare of exactly `length` mapped bytes, or null.
+char* TakeSpare(std::size_t length)
+{
+    for (std::atomic<char*>& slot : Spares) {
+        char* spare = slot.exchange(nullptr);
+        if (spare == nullptr) continue;
+        std::size_t spareLength = 0;
+        std::memcpy(&spareLength, spare, sizeof spareLength);
+        if (spareLength == length) return spare;
+        char* empty = nullptr;
+        if (!slot.compare_exchange_strong(empty, spare)) ::munmap(spare, spareLength);
+    }
+    return nullptr;
+}
+
+// Keeps `data` as a spare when it is large and a place is free, else gives it back.
+void GiveBack(char* data, std::size_t length)
+{
+    if (length >= LargePage) {
+        std::memcpy(data, &length, sizeof length);
+        for (std::atomic<char*>& slot : Spares) {
+            char* empty = nullptr;
+            if (slot.compare_exchange_strong(empty, data)) return;
+        }
+    }
+    ::munmap(data, length);
+}
+
 }  // namespace
 
-TTableMemory::TTableMemory(std::size_t size)
+TTableMemory::TTableMemory(std::size_t size) : TTableMemory(size, true) {}
+
+TTableMemory::TTableMemory(std::size_t size, bool zeroed)
 {
     if (size == 0) return;
-    FData = MapZeroed(Mapped(size));
+    const std::size_t length = Mapped(size);
+    if (char* spare = TakeSpare(length)) {
+        if (zeroed) std::memset(spare, 0, size);
+        FData = spare;
+    } else {
+        FData = MapZeroed(length);
+    }
     FSize = size;
-    Held += Mapped(size);
+    Held += length;
 }
 
 TTableMemory::TTableMemory(TTableMemory&& other) noexcept
@@ -85,7 +129,7 @@ TTableMemory::~TTableMemory() { Release(); }
 void TTableMemory::Release() noexcept
 {
     if (FData != nullptr) {
-        ::munmap(FData, Mapped(FSize));
+        GiveBack(FData, Mapped(FSize));
         Held -= Mapped(FSize);
     }
     FData = nullptr;
@@ -95,7 +139,7 @@ void TTableMemory::Release() noexcept
 void TTableMemory::Resize(std::size_t size)
 {
     if (FData == nullptr || size == 0) {
-        *this = TTableMemory(size);
+        *this = TTableMemory(size, false);
         return;
     }
     // The pages move with their contents rather than being copied; a shrink gives back the end.

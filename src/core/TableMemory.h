@@ -4,13 +4,16 @@
 // Memory for the tables and their text store, taken straight from the system: zero-filled, and laid
 // out in the processor's large (2 MB) pages where the system offers them. The national list touches
 // about 7 MB of tables and store while it loads; in 4 KB pages that is nearly two thousand page
-// faults, which took a fifth of a load's time, and a few large pages take a handful.
+// faults, which took a fifth of a load's time, and a few large pages take a handful. The last large
+// pieces freed are kept for the process's next tables.
 class TTableMemory
 {
 public:
     TTableMemory() = default;
     // `size` zero bytes (none for 0). Throws std::bad_alloc when the system refuses.
     explicit TTableMemory(std::size_t size);
+    // `size` bytes, zero or, when not `zeroed`, undefined.
+    TTableMemory(std::size_t size, bool zeroed);
     TTableMemory(TTableMemory&& other) noexcept;
     TTableMemory& operator=(TTableMemory&& other) noexcept;
     TTableMemory(const TTableMemory&) = delete;

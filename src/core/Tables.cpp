@@ -32,9 +32,11 @@ void TByteStore::Truncate(std::size_t size)
 
 void TByteStore::ShrinkToFit()
 {
-    // A few spare bytes are not worth a call to the allocator.
-    if (Capacity() - FSize <= FSize / 8 + 65536) return;
-    FMemory.Resize(FSize);
+    // A few spare bytes are not worth a call to the allocator; nor is the rest of the large page the
+    // bytes reach into, which would break it into small pages and free only part of it.
+    const std::size_t kept = TTableMemory::WholeLargePages(FSize);
+    if (Capacity() <= kept || Capacity() - kept <= FSize / 8 + 65536) return;
+    FMemory.Resize(kept);
 }
 
 std::size_t TPostalTables::HeldBytes() const

@@ -99,7 +99,8 @@ public:
     }
     // Drops the bytes from `size` on.
     void Truncate(std::size_t size);
-    // Gives back the room beyond Size() when it is more than a small part of the store.
+    // Gives back the room beyond Size() when it is more than a small part of the store, in whole
+    // large pages for a store of one or more.
     void ShrinkToFit();
 
 private:

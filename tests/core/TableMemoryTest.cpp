@@ -1,6 +1,7 @@
 // The tables' memory: fresh memory reads as zeros at every size (the tables rely on empty entries
 // being all zero), a resize keeps what it held whether the pages move or not, and the process's
-// count of it goes back to where it was once everything is freed.
+// count of it goes back to where it was once everything is freed. Memory given back and taken again
+// reads as zeros too.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -38,6 +39,24 @@ TEST(TableMemory, FreshMemoryIsZeroAndCountedUntilFreed)
     }
     EXPECT_EQ(TTableMemory::HeldNow(), before);
     EXPECT_EQ(TTableMemory(0).Data(), nullptr);
+}
+
+// Large pieces given back are kept for the next tables of the process; taken again, they read as
+// zeros like fresh ones, and memory asked for without zeros is whole and writable.
+TEST(TableMemory, MemoryTakenAgainIsZero)
+{
+    const std::size_t before = TTableMemory::HeldNow();
+    for (int round = 0; round < 3; ++round) {
+        for (const std::size_t size : {std::size_t{2} << 20, (std::size_t{4} << 20) + 28}) {
+            TTableMemory zeroed(size);
+            EXPECT_TRUE(AllZero(zeroed.Data(), size)) << round << " " << size;
+            std::memset(zeroed.Data(), 0x5A, size);
+            TTableMemory any(size, false);
+            std::memset(any.Data(), 0x33, size);
+            EXPECT_NE(any.Data()[0], zeroed.Data()[0]);  // two pieces, not one
+        }
+    }
+    EXPECT_EQ(TTableMemory::HeldNow(), before);
 }
 
 TEST(TableMemory, ResizeKeepsTheBytesHeld)
