@@ -1,6 +1,7 @@
 #include "Loader.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cerrno>
 #include <cstring>
@@ -562,7 +563,12 @@ public:
         // what the store did not use.
         if (sizeHint > 0 && sizeHint < MaxStoreHint)
             FWriter.Bytes().Reserve(TTableMemory::WholeLargePages(FWriter.Bytes().Size() + sizeHint / 4 + 4096));
+        // What it notes of the towns holds only for tables it fills from empty.
+        FNoting = FWriter.Bytes().Size() == 0;
     }
+    // What the walk noted of the towns: null when it does not describe the tables (they held texts
+    // before, or towns came before the first prefecture, which the ones after it fill in).
+    const TLoadedTowns* LoadedTowns() const { return FNoting ? &FLoaded : nullptr; }
     // The previous line's names are kept as spans: the store may move as it grows.
     std::string_view PreviousPref() const { return FWriter.Text(FPreviousPref); }
     std::string_view PreviousCity() const { return FWriter.Text(FPreviousCity); }
@@ -571,12 +577,14 @@ public:
     // store as they lie.
     void Line(const std::string_view* fields, int newPref, int newCity, int town)
     {
+        if (town == 0 && newPref < 0) FNoting = false;
         if (newPref >= 0) {
             TStoredKenmei& pref = FWriter.Pref(newPref);
             pref.Name = FPreviousPref = FWriter.Store(fields[6]);
             pref.Kana = FWriter.Store(fields[3]);
             pref.FirstCity = newCity;
             FCurrentPref = newPref;
+            FPrefLengths = {fields[6].size(), fields[3].size()};
         }
         if (newCity >= 0) {
             TStoredShi& city = FWriter.City(newCity);
@@ -585,6 +593,8 @@ public:
             city.Pref = FCurrentPref;
             city.FirstTown = town;
             FCurrentCity = newCity;
+            FHeadLengths = {FPrefLengths[0] + fields[7].size(), FPrefLengths[1] + fields[4].size()};
+            FLoaded.CityCount = newCity + 1;
         }
         // The town's three texts in one piece of the store: one check of its room, not three.
         TStoredPostNo& entry = FWriter.Town(town);
@@ -597,6 +607,12 @@ public:
         entry.Name = {offset + codeSize, nameSize};
         entry.Kana = {offset + codeSize + nameSize, static_cast<std::uint32_t>(kana.size())};
         entry.City = FCurrentCity;
+        if (!code.empty()) {
+            FLoaded.EndTown = town + 1;
+            FLoaded.LongestText =
+                std::max({FLoaded.LongestText, FHeadLengths[0] + name.size(), FHeadLengths[1] + kana.size()});
+        }
+        FLoaded.AnyBlank |= name.empty() && kana.empty();
         if (newPref >= 0 && FProgress) FProgress(newPref + 1);
     }
 
@@ -605,6 +621,11 @@ private:
     const TLoadProgress& FProgress;
     TTextSpan FPreviousPref, FPreviousCity;
     int FCurrentPref = 0, FCurrentCity = 0;
+    // The lengths of the current prefecture's Name and Kana, and of its and the current city's
+    // together: the head of each full address and reading.
+    std::array<std::size_t, 2> FPrefLengths{}, FHeadLengths{};
+    TLoadedTowns FLoaded;
+    bool FNoting = false;
 };
 
 // Keeps the towns whose code begins with a prefix, and the names of every prefecture and city, and
@@ -746,6 +767,7 @@ void LoadPostalData(IByteSource& source, TPostalTables& tables, const TLoadProgr
 {
     TTablesSink sink(tables, progress, source.SizeHint());
     WalkAndClose(source, sink, [&tables] { TTablesWriter(tables).Finish(); });
+    if (const TLoadedTowns* loaded = sink.LoadedTowns()) TTablesWriter(tables).NoteLoadedTowns(*loaded);
 }
 
 TResultLines ReadCodeMatches(IByteSource& source, std::string_view prefix)

@@ -95,10 +95,77 @@ TAddressIndex::TAddressIndex(const TPostalTables& tables) : FTables(tables), FCi
         FLastCity[static_cast<std::size_t>(pref)] = city;
     }
 
-    FEndTown = TownCount;
-    while (FEndTown > 0 && tables.Towns.Stored(FEndTown - 1).Code.Length == 0) --FEndTown;
-
     const TStoredPostNo* const towns = &tables.Towns.Stored(0);
+    bool anyBlank = false;
+    if (const TLoadedTowns* loaded = tables.LoadedTowns()) {
+        // The loader noted all of it but the heads: the runs are its cities.
+        FEndTown = loaded->EndTown;
+        FLongestText = loaded->LongestText;
+        anyBlank = loaded->AnyBlank;
+        FHeads.resize(static_cast<std::size_t>(loaded->CityCount));
+        for (int city = 0; city < loaded->CityCount; ++city) {
+            const int first = city == 0 ? 0 : tables.Cities.Stored(city).FirstTown;
+            if (first >= FEndTown) break;
+            FRuns.push_back({first, city});
+            NoteHead(city);
+        }
+        // Where the texts of the towns that have a code end: at the last of them that has a text.
+        for (int town = FEndTown - 1; town >= 0 && FTextEnd == 0; --town) {
+            const TStoredPostNo& entry = towns[town];
+            if (entry.Kana.Length > 0)
+                FTextEnd = entry.Kana.Offset + entry.Kana.Length;
+            else if (entry.Name.Length > 0)
+                FTextEnd = entry.Name.Offset + entry.Name.Length;
+        }
+    } else {
+        anyBlank = ReadTowns();
+    }
+    FRuns.push_back({FEndTown, 0});
+
+    // A town with neither text begins where the texts before it end, which its entry does not tell:
+    // only then are the beginnings kept apart.
+    if (FLaidOut && anyBlank) {
+        FTextStarts.resize(static_cast<std::size_t>(FEndTown) + 1);
+        std::uint32_t end = 0;
+        for (int town = 0; town < FEndTown; ++town) {
+            const TStoredPostNo& entry = towns[town];
+            FTextStarts[static_cast<std::size_t>(town)] = entry.Name.Length > 0   ? entry.Name.Offset
+                                                          : entry.Kana.Length > 0 ? entry.Kana.Offset
+                                                                                  : end;
+            if (entry.Name.Length > 0) end = entry.Name.Offset + entry.Name.Length;
+            if (entry.Kana.Length > 0) end = entry.Kana.Offset + entry.Kana.Length;
+        }
+        FTextStarts[static_cast<std::size_t>(FEndTown)] = end;
+    }
+}
+
+void TAddressIndex::NoteHead(int cityIndex)
+{
+    if (static_cast<std::size_t>(cityIndex) >= FHeads.size()) FHeads.resize(static_cast<std::size_t>(cityIndex) + 1);
+    THeadBytes& head = FHeads[static_cast<std::size_t>(cityIndex)];
+    const TStoredShi& city = FTables.Cities.Stored(cityIndex);
+    const TStoredKenmei& pref = FTables.Prefs.Stored(city.Pref);
+    // Walks the characters of the prefecture's text and then the city's, noting each byte; returns
+    // how far the walk goes past the city's text.
+    const auto walk = [&head, this](TTextSpan prefText, TTextSpan cityText) {
+        std::size_t at = 0;
+        for (const std::string_view text : {FTables.Text(prefText), FTables.Text(cityText)}) {
+            for (const char b : text) head.Note(b);
+            while (at < text.size()) at += IsLead(text[at]) ? 2 : 1;
+            at -= text.size();
+        }
+        return static_cast<std::uint8_t>(at);
+    };
+    head.NameShift = walk(pref.Name, city.Name);
+    head.KanaShift = walk(pref.Kana, city.Kana);
+}
+
+bool TAddressIndex::ReadTowns()
+{
+    FEndTown = TownCount;
+    while (FEndTown > 0 && FTables.Towns.Stored(FEndTown - 1).Code.Length == 0) --FEndTown;
+
+    const TStoredPostNo* const towns = &FTables.Towns.Stored(0);
     // Room for the cities up to the last town's, which in file order is the highest.
     if (FEndTown > 0) FHeads.resize(static_cast<std::size_t>(std::max(towns[FEndTown - 1].City, 0)) + 1);
     // Kept in locals, not in the members, so that the loop over every town stays in registers.
@@ -111,23 +178,7 @@ TAddressIndex::TAddressIndex(const TPostalTables& tables) : FTables(tables), FCi
         int last = first + 1;
         while (last < FEndTown && towns[last].City == cityIndex) ++last;
         FRuns.push_back({first, cityIndex});
-        const TStoredShi& city = tables.Cities.Stored(cityIndex);
-        const TStoredKenmei& pref = tables.Prefs.Stored(city.Pref);
-        // Walks the characters of the prefecture's text and then the city's, noting each byte;
-        // returns how far the walk goes past the city's text.
-        if (static_cast<std::size_t>(cityIndex) >= FHeads.size()) FHeads.resize(static_cast<std::size_t>(cityIndex) + 1);
-        THeadBytes& head = FHeads[static_cast<std::size_t>(cityIndex)];
-        const auto walk = [&head, &tables](TTextSpan prefText, TTextSpan cityText) {
-            std::size_t at = 0;
-            for (const std::string_view text : {tables.Text(prefText), tables.Text(cityText)}) {
-                for (const char b : text) head.Note(b);
-                while (at < text.size()) at += IsLead(text[at]) ? 2 : 1;
-                at -= text.size();
-            }
-            return static_cast<std::uint8_t>(at);
-        };
-        head.NameShift = walk(pref.Name, city.Name);
-        head.KanaShift = walk(pref.Kana, city.Kana);
+        NoteHead(cityIndex);
 
         // The longest own Name and Kana of the run's towns that have a code.
         std::uint32_t longestName = 0, longestKana = 0;
@@ -150,30 +201,18 @@ TAddressIndex::TAddressIndex(const TPostalTables& tables) : FTables(tables), FCi
                 end = kana.Offset + kana.Length;
             }
         }
-        if (anyCode)
+        if (anyCode) {
+            const TStoredShi& city = FTables.Cities.Stored(cityIndex);
+            const TStoredKenmei& pref = FTables.Prefs.Stored(city.Pref);
             longest = std::max({longest, std::size_t{pref.Name.Length} + city.Name.Length + longestName,
                                 std::size_t{pref.Kana.Length} + city.Kana.Length + longestKana});
+        }
         first = last;
     }
     FLongestText = longest;
     FLaidOut = laidOut;
     FTextEnd = end;
-    FRuns.push_back({FEndTown, 0});
-    // A town with neither text begins where the texts before it end, which its entry does not tell:
-    // only then are the beginnings kept apart.
-    if (laidOut && anyBlank) {
-        FTextStarts.resize(static_cast<std::size_t>(FEndTown) + 1);
-        end = 0;
-        for (int town = 0; town < FEndTown; ++town) {
-            const TStoredPostNo& entry = towns[town];
-            FTextStarts[static_cast<std::size_t>(town)] = entry.Name.Length > 0   ? entry.Name.Offset
-                                                          : entry.Kana.Length > 0 ? entry.Kana.Offset
-                                                                                  : end;
-            if (entry.Name.Length > 0) end = entry.Name.Offset + entry.Name.Length;
-            if (entry.Kana.Length > 0) end = entry.Kana.Offset + entry.Kana.Length;
-        }
-        FTextStarts[static_cast<std::size_t>(FEndTown)] = end;
-    }
+    return anyBlank;
 }
 
 int TAddressIndex::RunOf(int town) const

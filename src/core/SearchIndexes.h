@@ -149,6 +149,10 @@ private:
     std::unique_ptr<std::bitset<65536>> FPairs;  // the byte pairs at character starts
 
     const THeadBytes& Head(int city) const { return FHeads[static_cast<std::size_t>(city)]; }
+    void NoteHead(int city);
+    // Reads every town for the runs, EndTown, LongestText, LaidOut and where the texts end; returns
+    // whether some town has neither text.
+    bool ReadTowns();
     void BuildPairs();
 };
 

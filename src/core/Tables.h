@@ -157,6 +157,18 @@ struct TStoredPostNo
     std::int32_t City = 0;
 };
 
+// What the loader notes of the towns as it fills the tables, so that the address search need not
+// read every town again to learn it. Every city it fills opens a run of consecutive towns, the first
+// at town 0 and each next one at its FirstTown, and each town's Code, Name and Kana lie in the store
+// one after another, after the texts of the town before.
+struct TLoadedTowns
+{
+    int CityCount = 0;            // cities filled: 0 .. CityCount - 1
+    int EndTown = 0;              // one past the last town that has a code
+    std::size_t LongestText = 0;  // the longest full address or full reading of a town that has a code
+    bool AnyBlank = false;        // some town has neither a Name nor a Kana
+};
+
 // The three tables and their byte store. Created empty; filled by the loader only (through
 // TTablesWriter); not copyable, since the tables refer to their owner's store.
 class TPostalTables
@@ -179,10 +191,15 @@ public:
     std::string_view StoredBytes() const { return {FStore.Data(), FStore.Size()}; }
     // Bytes held by the tables (entries and text store), for memory reports.
     std::size_t HeldBytes() const;
+    // What the loader noted of the towns, when it filled these tables and nothing has written them
+    // since; null otherwise.
+    const TLoadedTowns* LoadedTowns() const { return FLoadedKnown ? &FLoaded : nullptr; }
 
 private:
     friend class TTablesWriter;
     TByteStore FStore;
+    TLoadedTowns FLoaded;
+    bool FLoadedKnown = false;
 };
 
 // The tables' only writer: appends entries in fill order. Used by the loader and by test fixtures
@@ -192,23 +209,46 @@ class TTablesWriter
 public:
     explicit TTablesWriter(TPostalTables& tables) : FTables(tables) {}
     // The text store itself.
-    TByteStore& Bytes() { return FTables.FStore; }
+    TByteStore& Bytes()
+    {
+        FTables.FLoadedKnown = false;
+        return FTables.FStore;
+    }
     // The bytes of a stored text.
     std::string_view Text(TTextSpan span) const { return FTables.Text(span); }
     // Copies `text` to the end of the store and returns its span.
     TTextSpan Store(std::string_view text)
     {
-        TByteStore& store = FTables.FStore;
+        TByteStore& store = Bytes();
         const std::size_t offset = store.Size();
         CopyText(store.Extend(text.size()), text);
         return {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size())};
     }
     // The entry at `index` for filling; throws std::out_of_range outside the table.
-    TStoredKenmei& Pref(int index) { return FTables.Prefs.Writable(index); }
-    TStoredShi& City(int index) { return FTables.Cities.Writable(index); }
-    TStoredPostNo& Town(int index) { return FTables.Towns.Writable(index); }
+    // Any of these forgets what the loader noted (TPostalTables::LoadedTowns).
+    TStoredKenmei& Pref(int index)
+    {
+        FTables.FLoadedKnown = false;
+        return FTables.Prefs.Writable(index);
+    }
+    TStoredShi& City(int index)
+    {
+        FTables.FLoadedKnown = false;
+        return FTables.Cities.Writable(index);
+    }
+    TStoredPostNo& Town(int index)
+    {
+        FTables.FLoadedKnown = false;
+        return FTables.Towns.Writable(index);
+    }
     // Gives back spare room of the store once the load has ended.
     void Finish();
+    // Records what the loader noted of the towns it filled, the tables' last write.
+    void NoteLoadedTowns(const TLoadedTowns& loaded)
+    {
+        FTables.FLoaded = loaded;
+        FTables.FLoadedKnown = true;
+    }
 
 private:
     TPostalTables& FTables;

@@ -374,6 +374,35 @@ TEST(AddressSearchLayouts, SameAnswerAsAPlainWalkWhereverTheTownsTextsLie)
     }
 }
 
+// Data files of a few lines through the loader: what it notes of the towns as it fills the tables
+// gives the address index that reading every town gives, with empty names, codes and readings,
+// cities and prefectures of one line or many, and towns before the first prefecture.
+TEST(AddressIndexNotes, SameIndexAsReadingEveryTown)
+{
+    std::mt19937 random(17);
+    const std::vector<std::string> texts = {"", "A", "\xB1\xB2", "\x93\x8C\x8B\x9E", "\x8A\xDB\x82\xCC\x93\xE0", "-"};
+    const auto pick = [&] { return texts[random() % texts.size()]; };
+    const std::vector<std::string> codes = {"", "1000001", "1000002", "12"};
+    int noted = 0;
+    for (int round = 0; round < 60; ++round) {
+        std::vector<std::string> lines;
+        TKenFields f{codes[random() % codes.size()], pick(), pick(), pick(), pick(), pick(), pick()};
+        const int count = 1 + static_cast<int>(random() % 30);
+        for (int k = 0; k < count; ++k) {
+            if (random() % 5 == 0) f.Pref = pick(), f.PrefKana = pick();
+            if (random() % 3 == 0) f.City = pick(), f.CityKana = pick();
+            f.Code = codes[random() % codes.size()];
+            f.Town = pick(), f.TownKana = pick();
+            lines.push_back(KenLine(f));
+        }
+        TPostalTables tables;
+        LoadLines(tables, lines);
+        noted += tables.LoadedTowns() != nullptr ? 1 : 0;
+        EXPECT_EQ(IndexFromNotesDiffers(tables), "") << round;
+    }
+    EXPECT_GT(noted, 30);  // most files open a prefecture on their first line
+}
+
 // The first code search walks the codes and builds nothing; the next builds the index. Creating the
 // searches builds nothing either. All answers are the plain walk's, for codes of seven digits and
 // others, and queries of any length.

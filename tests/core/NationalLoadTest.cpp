@@ -7,6 +7,7 @@
 
 #include "Loader.h"
 #include "NationalList.h"
+#include "PostalFixture.h"
 
 namespace {
 
@@ -68,4 +69,8 @@ TEST(NationalList, LoadsEveryLineIntoFortySevenPrefectures)
     report << "tables hold " << tables.HeldBytes() << " bytes";
     RecordProperty("HeldBytes", std::to_string(tables.HeldBytes()));
     EXPECT_LT(tables.HeldBytes(), 20u * 1024 * 1024) << report.str();
+
+    // What the loader noted of the towns gives the address index that reading every town gives.
+    ASSERT_NE(tables.LoadedTowns(), nullptr);
+    EXPECT_EQ(IndexFromNotesDiffers(tables), "");
 }

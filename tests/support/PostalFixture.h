@@ -23,3 +23,8 @@ std::string KenFile(const std::vector<std::string>& lines);
 
 // Loads the given lines (KenFile) into `tables` with the real loader; throws what the loader throws.
 void LoadLines(TPostalTables& tables, const std::vector<std::string>& lines);
+
+// Builds the address index of `tables` from what the loader noted of the towns, and again by
+// reading every town, and names the first thing the two differ in; empty when they agree. Forgets
+// the loader's notes, so call it last. Empty also when the loader noted nothing.
+std::string IndexFromNotesDiffers(TPostalTables& tables);
