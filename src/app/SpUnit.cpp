@@ -227,6 +227,14 @@ void TSpForm::ShowCentred()
     Label1->show();
     Label2->adjustSize();
     Label2->show();
+    // A paint before this point (a platform that exposes the window as it is shown) lacks the labels.
+    FPaintedWhole = false;
+}
+
+void TSpForm::paintEvent(QPaintEvent* event)
+{
+    if (event->region().contains(rect())) FPaintedWhole = true;
+    QWidget::paintEvent(event);
 }
 
 void TSpForm::WaitPainted()
@@ -237,7 +245,9 @@ void TSpForm::WaitPainted()
     waited.start();
     while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 2000)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
-    repaint();
+    // The toolkit paints a window as it is exposed, and puts that on the screen: a second paint of
+    // all of it would only repeat that one.
+    if (!FPaintedWhole) repaint();
 }
 
 TSplashDuringLoad::TSplashDuringLoad()

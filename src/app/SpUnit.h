@@ -70,6 +70,12 @@ public:
     // designed positions but take their fonts and sizes only here.
     void ShowCentred();
     void WaitPainted();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool FPaintedWhole = false;  // painted whole since ShowCentred returned
 };
 
 // The splash window while it exists, nullptr otherwise.
