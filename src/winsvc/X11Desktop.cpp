@@ -154,11 +154,16 @@ TFrameQuestion PendingQuestion;
 // takes such questions runs, and nothing is sent.
 bool SendFrameQuestion(Display* display, TFrameQuestion& question)
 {
-    const Atom supported = XInternAtom(display, "_NET_SUPPORTED", False);
-    const Atom request = XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
+    // The three names in one round trip to the server rather than one each.
+    char supportedName[] = "_NET_SUPPORTED", requestName[] = "_NET_REQUEST_FRAME_EXTENTS",
+         extentsName[] = "_NET_FRAME_EXTENTS";
+    char* names[] = {supportedName, requestName, extentsName};
+    Atom atoms[3] = {};
+    if (!XInternAtoms(display, names, 3, False, atoms)) return false;
+    const Atom supported = atoms[0], request = atoms[1];
     if (!RootListsAtom(display, supported, request)) return false;
     question.Asked = display;
-    question.Extents = XInternAtom(display, "_NET_FRAME_EXTENTS", False);
+    question.Extents = atoms[2];
     question.Probe = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 100, 100, 0, 0, 0);
     question.Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
     XEvent message{};
