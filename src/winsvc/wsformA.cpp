@@ -115,11 +115,10 @@ bool TWsForm::HookMessage(QEvent* event)
             return *asked;
         };
         QWidget* window = OwnerWindow();
-        if (FFramePositioned) {
-            FFramePositioned = false;
-            KeepGeometryAsClientArea(*window, frame());
-        }
         const std::optional<TWsPlacement> placed = FormShow(frame);
+        // A placement restored has put the client area into the geometry already.
+        if (FFramePositioned && !placed) KeepGeometryAsClientArea(*window, frame());
+        FFramePositioned = false;
         if (Effect != deNone) {
             const TWsPlacement shown = placed ? *placed : ReadWindowPlacement(*window, frame());
             if (!IsMinimized(shown.ShowCmd)) PlayEffect(PlacedOuterRect(shown));
@@ -173,7 +172,7 @@ std::optional<TWsPlacement> TWsForm::ApplyStoredPlacement(const std::function<QM
     rules.DesktopWidth = desktop.width();
     rules.DesktopHeight = desktop.height();
     const QMargins normalFrame = frame();
-    const std::optional<TWsPlacement> placement = ReadPlacementValue(value, ReadWindowPlacement(*window, normalFrame), rules);
+    const std::optional<TWsPlacement> placement = ReadPlacementValue(value, CurrentPlacement(normalFrame), rules);
     if (placement) ApplyWindowPlacement(*window, *placement, normalFrame);
     return placement;
 }
@@ -196,8 +195,12 @@ std::string TWsForm::PlacementText() const
 {
     QWidget* window = OwnerWindow();
     if (!window) return std::string();
-    const QMargins frame = NormalFrameMargins();
-    TWsPlacement placement = ReadWindowPlacement(*window, frame);
+    return PlacementValueText(CurrentPlacement(NormalFrameMargins()));
+}
+
+TWsPlacement TWsForm::CurrentPlacement(const QMargins& frame) const
+{
+    TWsPlacement placement = ReadWindowPlacement(*OwnerWindow(), frame);
     // Not shown since it was moved: its position is still the frame's, not the client area's.
     if (FFramePositioned) {
         placement.Normal.Left += frame.left();
@@ -205,7 +208,7 @@ std::string TWsForm::PlacementText() const
         placement.Normal.Top += frame.top();
         placement.Normal.Bottom += frame.top();
     }
-    return PlacementValueText(placement);
+    return placement;
 }
 
 void TWsForm::PlayEffect(const QRect& target)

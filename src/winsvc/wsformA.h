@@ -104,8 +104,9 @@ public:
 protected:
     // Also takes over the owner's destroy notification and tells the window it accepts no dropped
     // files. A position the owner set with move() before its window was created is the frame's: the
-    // window manager is asked for the frame now, and at the first showing the window's geometry is
-    // made its client area with the answer (KeepGeometryAsClientArea), before the restore.
+    // window manager is asked for the frame now, and at the first showing, unless a placement is
+    // restored, the window's geometry is made its client area with the answer
+    // (KeepGeometryAsClientArea).
     void AttachHook() override;
     void DetachHook() override;
     // A direct showing of the owner: the restore, then the effect.
@@ -118,6 +119,8 @@ private:
     // NormalFrameMargins(), asked for at most once per showing.
     std::optional<TWsPlacement> FormShow(const std::function<QMargins()>& frame);
     void FormDestroy();
+    // The owner window's placement now, with `frame` as the normal frame; the owner window must exist.
+    TWsPlacement CurrentPlacement(const QMargins& frame) const;
     // RestorePlacement, giving the placement applied.
     std::optional<TWsPlacement> ApplyStoredPlacement(const std::function<QMargins()>& frame);
     void PlayEffect(const QRect& target);
