@@ -59,6 +59,7 @@ public:
     TWatchedSource(std::string bytes, QList<int>& seen, QList<int>& notOnScreen, std::size_t chunk = 16)
         : TMemorySource(std::move(bytes), chunk), FSeen(seen), FNotOnScreen(notOnScreen)
     {
+        FReference.ProgressBar1->show();  // a splash window's controls show with it
     }
     std::size_t Read(char* buffer, std::size_t size) override
     {
