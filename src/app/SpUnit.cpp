@@ -12,7 +12,9 @@
 #include <QStyleOptionProgressBar>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "ProgramIcon.h"
 #include "WindowFont.h"
@@ -253,8 +255,13 @@ void TSpForm::WaitPainted()
     // while it reads: wait for the exposure here, letting no user input through.
     QElapsedTimer waited;
     waited.start();
-    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 2000)
+    const auto exposed = [this] { return windowHandle() && windowHandle()->isExposed(); };
+    while (!exposed() && waited.elapsed() < 2000) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        // The display server and the window manager are the ones at work now: looking again at once
+        // would keep a processor from them on a busy machine. A short pause between looks leaves it.
+        if (!exposed()) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
     // The toolkit paints a window as it is exposed, and puts that on the screen: a second paint of
     // all of it would only repeat that one.
     if (!FPaintedWhole) repaint();
