@@ -23,6 +23,7 @@ bool BarOnScreen()
                              .toImage()
                              .convertToFormat(QImage::Format_RGB32);
     TSpForm reference;  // rendering the real bar would repaint it
+    reference.ProgressBar1->show();  // a splash window's controls show with it
     reference.ProgressBar1->setValue(bar->value());
     return shown == reference.grab(reference.ProgressBar1->geometry()).toImage().convertToFormat(QImage::Format_RGB32);
 }

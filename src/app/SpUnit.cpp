@@ -12,7 +12,9 @@
 #include <QStyleOptionProgressBar>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "ProgramIcon.h"
 #include "WindowFont.h"
@@ -175,22 +177,28 @@ TSpForm::TSpForm(QWidget* parent) : QWidget(parent, Qt::Window)
     setBackgroundRole(QPalette::Button);
     resize(ClientWidth, ClientHeight);
 
-    Label1 = new QLabel(QStringLiteral("しばらくお待ちください"), this);
+    // The controls stay hidden, and the labels without their texts, until the window has been asked
+    // for (ShowCentred): the first text given to a control or the first control shown connects the
+    // toolkit to the desktop's accessibility service, which takes a few milliseconds (more where there
+    // is no such service), and that is better spent while the window manager maps the window.
+    Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(64, 96);
-    Label1->hide();  // until the window has been asked for: see ShowCentred
+    Label1->hide();
 
     ProgressBar1 = new TSplashBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setGeometry(0, ClientHeight - 17, ClientWidth, 17);
+    ProgressBar1->hide();
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(ProgramIconPixmap());
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setGeometry(24, 32, 41, 33);
+    Image1->hide();
 
-    Label2 = new QLabel(QStringLiteral("Harvik"), this);
+    Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->move(96, 32);
     Label2->hide();
@@ -223,10 +231,22 @@ void TSpForm::ShowCentred()
     setFont(GothicFont(12));
     Label1->setFont(GothicFont(20, true));
     Label2->setFont(GothicFont(27));
+    Label1->setText(QStringLiteral("しばらくお待ちください"));
+    Label2->setText(QStringLiteral("Harvik"));
     Label1->adjustSize();
     Label1->show();
+    ProgressBar1->show();
+    Image1->show();
     Label2->adjustSize();
     Label2->show();
+    // A paint before this point (a platform that exposes the window as it is shown) lacks the labels.
+    FPaintedWhole = false;
+}
+
+void TSpForm::paintEvent(QPaintEvent* event)
+{
+    if (event->region().contains(rect())) FPaintedWhole = true;
+    QWidget::paintEvent(event);
 }
 
 void TSpForm::WaitPainted()
@@ -235,9 +255,16 @@ void TSpForm::WaitPainted()
     // while it reads: wait for the exposure here, letting no user input through.
     QElapsedTimer waited;
     waited.start();
-    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 2000)
+    const auto exposed = [this] { return windowHandle() && windowHandle()->isExposed(); };
+    while (!exposed() && waited.elapsed() < 2000) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
-    repaint();
+        // The display server and the window manager are the ones at work now: looking again at once
+        // would keep a processor from them on a busy machine. A short pause between looks leaves it.
+        if (!exposed()) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    // The toolkit paints a window as it is exposed, and puts that on the screen: a second paint of
+    // all of it would only repeat that one.
+    if (!FPaintedWhole) repaint();
 }
 
 TSplashDuringLoad::TSplashDuringLoad()

@@ -66,10 +66,17 @@ public:
     void ShowPainted();
     // The two halves of ShowPainted: asks for the window centred on the screen, then gives the window
     // and the labels their fonts and sizes the labels to their texts, without waiting for the screen;
-    // then waits until the window is on the screen and paints it completely. The labels keep their
-    // designed positions but take their fonts and sizes only here.
+    // then waits until the window is on the screen and paints it completely. The controls are shown,
+    // and the labels take their texts, fonts and sizes, only here; the labels keep their designed
+    // positions.
     void ShowCentred();
     void WaitPainted();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool FPaintedWhole = false;  // painted whole since ShowCentred returned
 };
 
 // The splash window while it exists, nullptr otherwise.

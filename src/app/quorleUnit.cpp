@@ -7,6 +7,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -114,6 +115,13 @@ ThenkanForm::ThenkanForm(IHelpViewer& helpViewer, TDataOpener openData, QWidget*
     resize(ClientWidth, ClientHeight + MainMenu1->sizeHint().height());
     move(216, 123);
     CreateWindowServices();
+    // What the first showing does before the window reaches the screen (polishing the controls,
+    // laying them out, making the window on the display) is done now, while the window manager maps
+    // the splash window, rather than after the load. The window services have already seen where the
+    // window was moved to.
+    ensurePolished();
+    if (QLayout* frame = layout()) frame->activate();
+    create();
 
     Guard(this, [this] { FormCreate(this); })();
     // Built also after a failed load: the window searches whatever was loaded.

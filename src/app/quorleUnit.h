@@ -33,7 +33,8 @@ std::unique_ptr<IByteSource> OpenStartupData();
 // the list's pop-up menu and the menu bar, with the postal data tables it searches.
 //
 // Construction runs FormCreate, the load with the splash window. The splash window is asked for
-// first, so that the window manager maps it while the controls are built. A failed load is shown in
+// first, so that the window manager maps it while the controls are built and laid out and the
+// window is made on the display (created, not shown) before the load. A failed load is shown in
 // the error box once the splash window is gone, and the window then works on whatever was loaded. The
 // window is created hidden.
 //

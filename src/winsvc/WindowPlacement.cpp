@@ -44,6 +44,11 @@ QMargins NormalFrameMargins()
     return QMargins();
 }
 
+void AskNormalFrameMargins()
+{
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) X11AskNormalFrameExtents();
+}
+
 TWsPlacement ReadWindowPlacement(const QWidget& window, const QMargins& normalFrame)
 {
     const Qt::WindowStates states = window.windowState();
@@ -60,9 +65,14 @@ TWsPlacement ReadWindowPlacement(const QWidget& window, const QMargins& normalFr
     return placement;
 }
 
+bool TakesPositionAsFrames(const QWidget& window)
+{
+    return window.isWindow() && !window.testAttribute(Qt::WA_WState_Created) && window.testAttribute(Qt::WA_Moved);
+}
+
 void KeepGeometryAsClientArea(QWidget& window, const QMargins& normalFrame)
 {
-    if (!window.isWindow() || window.testAttribute(Qt::WA_WState_Created) || !window.testAttribute(Qt::WA_Moved)) return;
+    if (!window.isWindow()) return;
     window.setGeometry(QRect(window.pos() + QPoint(normalFrame.left(), normalFrame.top()), window.size()));
 }
 

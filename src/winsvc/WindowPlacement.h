@@ -17,17 +17,27 @@ class QWidget;
 // elsewhere.
 QMargins NormalFrameMargins();
 
+// Sends the question NormalFrameMargins asks to the window manager ahead, without waiting: the next
+// NormalFrameMargins then takes the answer given in the meantime. Nothing off an X server.
+void AskNormalFrameMargins();
+
 // The placement of `window`: show state 3 when maximised (or full-screen), 2 when minimised, 1
 // otherwise (hidden included); flag WsRestoreToMaximized when minimised from maximised; the normal
 // rectangle as the window's client area in the normal state (its normal geometry) with
 // `normalFrame` (NormalFrameMargins()) around it. The window's geometry must hold its client area
-// (KeepGeometryAsClientArea before it is first shown).
+// (KeepGeometryAsClientArea when it is first shown, if the toolkit took its position as the frame's).
 TWsPlacement ReadWindowPlacement(const QWidget& window, const QMargins& normalFrame);
 
-// Before a top-level window is first shown, the toolkit keeps a position set by move() as the
-// frame's, and the client area's only once the frame is known. For a window not yet created that has
-// been moved, this puts the same frame position into its geometry as a client area inside
-// `normalFrame`, so its geometry is the client area from now on.
+// Whether the toolkit takes the position of `window` as its frame's: a top-level window moved with
+// move() before it was created. The toolkit turns such a position into the client area's only once
+// the frame is known, after the window is on the screen.
+bool TakesPositionAsFrames(const QWidget& window);
+
+// For a window whose position the toolkit takes as its frame's (TakesPositionAsFrames before the
+// window was created), puts the same frame position into its geometry as a client area inside
+// `normalFrame`, so its geometry is the client area from now on; called once, before the window
+// first reaches the screen (its show event at the latest). Nothing for a window that is no top-level
+// window.
 void KeepGeometryAsClientArea(QWidget& window, const QMargins& normalFrame);
 
 // Places `window` by `placement`: its normal geometry becomes the normal rectangle without

@@ -137,35 +137,81 @@ std::unique_ptr<IWsScreen> MakeX11Screen()
     return std::make_unique<TX11Screen>();
 }
 
-std::optional<QMargins> X11NormalFrameExtents()
-{
-    Display* display = QtDisplay();
-    if (!display) return std::nullopt;
-    const Atom supported = XInternAtom(display, "_NET_SUPPORTED", False);
-    const Atom request = XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
-    const Atom extents = XInternAtom(display, "_NET_FRAME_EXTENTS", False);
-    // Without a window manager that takes the question nobody would answer: no frame, at once.
-    if (!RootListsAtom(display, supported, request)) return QMargins();
+namespace {
 
-    const Window root = DefaultRootWindow(display);
-    const Window probe = XCreateSimpleWindow(display, root, 0, 0, 100, 100, 0, 0, 0);
-    XEvent question{};
-    question.xclient.type = ClientMessage;
-    question.xclient.window = probe;
-    question.xclient.message_type = request;
-    question.xclient.format = 32;
-    XSendEvent(display, root, False, SubstructureNotifyMask | SubstructureRedirectMask, &question);
+// A question about frames sent to the window manager and not yet answered: the window made for it.
+struct TFrameQuestion
+{
+    Display* Asked = nullptr;  // the connection it went out on
+    Window Probe = 0;
+    Atom Extents = 0;
+    std::chrono::steady_clock::time_point Deadline;
+};
+
+TFrameQuestion PendingQuestion;
+
+// Sends the question for a window made for it, without waiting; false when no window manager that
+// takes such questions runs, and nothing is sent.
+bool SendFrameQuestion(Display* display, TFrameQuestion& question)
+{
+    // The three names in one round trip to the server rather than one each.
+    char supportedName[] = "_NET_SUPPORTED", requestName[] = "_NET_REQUEST_FRAME_EXTENTS",
+         extentsName[] = "_NET_FRAME_EXTENTS";
+    char* names[] = {supportedName, requestName, extentsName};
+    Atom atoms[3] = {};
+    if (!XInternAtoms(display, names, 3, False, atoms)) return false;
+    const Atom supported = atoms[0], request = atoms[1];
+    if (!RootListsAtom(display, supported, request)) return false;
+    question.Asked = display;
+    question.Extents = atoms[2];
+    question.Probe = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 100, 100, 0, 0, 0);
+    question.Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
+    XEvent message{};
+    message.xclient.type = ClientMessage;
+    message.xclient.window = question.Probe;
+    message.xclient.message_type = request;
+    message.xclient.format = 32;
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureNotifyMask | SubstructureRedirectMask, &message);
     XFlush(display);
+    return true;
+}
+
+QMargins TakeFrameAnswer(TFrameQuestion& question)
+{
+    Display* display = question.Asked;
     // Polled rather than waited for as an event: Qt's own connection reads the events. Each look is a
     // round trip already; a pause of a millisecond between them (more on a busy machine) was most of
     // the wait for a window manager that answers within a fraction of one.
     std::optional<QMargins> margins;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
-    while (!(margins = FrameExtentsOf(display, probe, extents)) && std::chrono::steady_clock::now() < deadline)
+    while (!(margins = FrameExtentsOf(display, question.Probe, question.Extents)) &&
+           std::chrono::steady_clock::now() < question.Deadline)
         std::this_thread::sleep_for(std::chrono::microseconds(50));
-    XDestroyWindow(display, probe);
+    XDestroyWindow(display, question.Probe);
     XFlush(display);
+    question = TFrameQuestion();
     return margins.value_or(QMargins());
+}
+
+} // namespace
+
+void X11AskNormalFrameExtents()
+{
+    Display* display = QtDisplay();
+    if (!display || PendingQuestion.Asked) return;
+    SendFrameQuestion(display, PendingQuestion);
+}
+
+std::optional<QMargins> X11NormalFrameExtents()
+{
+    Display* display = QtDisplay();
+    if (!display) return std::nullopt;
+    // The question sent ahead is answered by now, as a rule: its answer costs a look, not a wait.
+    if (PendingQuestion.Asked == display) return TakeFrameAnswer(PendingQuestion);
+    PendingQuestion = TFrameQuestion();  // asked on a connection that has gone
+    TFrameQuestion question;
+    // Without a window manager that takes the question nobody would answer: no frame, at once.
+    if (!SendFrameQuestion(display, question)) return QMargins();
+    return TakeFrameAnswer(question);
 }
 
 bool SendQueuedX11Requests()

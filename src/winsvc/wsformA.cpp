@@ -84,7 +84,10 @@ void TWsForm::AttachHook()
     if (!Attached()) return;
     QWidget* window = OwnerWindow();
     window->setAcceptDrops(false);
-    KeepGeometryAsClientArea(*window, NormalFrameMargins());
+    // Waiting here for the window manager's answer about frames would hold up the caller; asked now, it
+    // is answered while the window is being built, and taken when the window is first shown.
+    FFramePositioned = TakesPositionAsFrames(*window);
+    if (FFramePositioned) AskNormalFrameMargins();
     if (auto* notifier = dynamic_cast<TWsDestroyNotify*>(window)) {
         FNotifier = notifier;
         FPreviousDestroy = std::move(notifier->OnDestroy);
@@ -106,23 +109,31 @@ bool TWsForm::HookMessage(QEvent* event)
     // A spontaneous showing is the window reappearing after being minimised: neither the restore nor
     // the effect belongs to it.
     if (event->type() == QEvent::Show && !event->spontaneous()) {
-        const std::optional<TWsPlacement> placed = FormShow();
+        std::optional<QMargins> asked;
+        const std::function<QMargins()> frame = [&asked] {
+            if (!asked) asked = NormalFrameMargins();
+            return *asked;
+        };
+        QWidget* window = OwnerWindow();
+        const std::optional<TWsPlacement> placed = FormShow(frame);
+        // A placement restored has put the client area into the geometry already.
+        if (FFramePositioned && !placed) KeepGeometryAsClientArea(*window, frame());
+        FFramePositioned = false;
         if (Effect != deNone) {
-            QWidget* window = OwnerWindow();
-            const TWsPlacement shown = placed ? *placed : ReadWindowPlacement(*window, NormalFrameMargins());
+            const TWsPlacement shown = placed ? *placed : ReadWindowPlacement(*window, frame());
             if (!IsMinimized(shown.ShowCmd)) PlayEffect(PlacedOuterRect(shown));
         }
     }
     return TWsWndProcComponent::HookMessage(event);
 }
 
-std::optional<TWsPlacement> TWsForm::FormShow()
+std::optional<TWsPlacement> TWsForm::FormShow(const std::function<QMargins()>& frame)
 {
     std::optional<TWsPlacement> placed;
     if (!ChosenIni()) return placed;
     if (IniSaveOptions.Contains(soPos) || IniSaveOptions.Contains(soSize) || IniSaveOptions.Contains(soState)) {
         try {
-            placed = ApplyStoredPlacement();
+            placed = ApplyStoredPlacement(frame);
         } catch (...) {
             WsApplication.HandleException(OwnerWindow(), std::current_exception());
         }
@@ -145,7 +156,7 @@ void TWsForm::FormDestroy()
     if (FPreviousDestroy) FPreviousDestroy();
 }
 
-std::optional<TWsPlacement> TWsForm::ApplyStoredPlacement()
+std::optional<TWsPlacement> TWsForm::ApplyStoredPlacement(const std::function<QMargins()>& frame)
 {
     QWidget* window = OwnerWindow();
     TWsIniCtrl* ini = ChosenIni();
@@ -154,21 +165,21 @@ std::optional<TWsPlacement> TWsForm::ApplyStoredPlacement()
     const std::vector<std::string_view> fields = SplitPlacementFields(value);
     // Asking the window manager about frames takes a round trip: not for a value that is ignored anyway.
     if (fields.size() != 7 || fields[0] != "200") return std::nullopt;
-    const QMargins frame = NormalFrameMargins();
     TWsRestoreRules rules;
     rules.Options = IniSaveOptions;
     rules.AutoShow = Options.Contains(foAutoShow);
     const QSize desktop = VirtualDesktopSize();
     rules.DesktopWidth = desktop.width();
     rules.DesktopHeight = desktop.height();
-    const std::optional<TWsPlacement> placement = ReadPlacementValue(value, ReadWindowPlacement(*window, frame), rules);
-    if (placement) ApplyWindowPlacement(*window, *placement, frame);
+    const QMargins normalFrame = frame();
+    const std::optional<TWsPlacement> placement = ReadPlacementValue(value, CurrentPlacement(normalFrame), rules);
+    if (placement) ApplyWindowPlacement(*window, *placement, normalFrame);
     return placement;
 }
 
 void TWsForm::RestorePlacement()
 {
-    (void)ApplyStoredPlacement();
+    (void)ApplyStoredPlacement(NormalFrameMargins);
 }
 
 void TWsForm::SavePlacement()
@@ -184,7 +195,20 @@ std::string TWsForm::PlacementText() const
 {
     QWidget* window = OwnerWindow();
     if (!window) return std::string();
-    return PlacementValueText(ReadWindowPlacement(*window, NormalFrameMargins()));
+    return PlacementValueText(CurrentPlacement(NormalFrameMargins()));
+}
+
+TWsPlacement TWsForm::CurrentPlacement(const QMargins& frame) const
+{
+    TWsPlacement placement = ReadWindowPlacement(*OwnerWindow(), frame);
+    // Not shown since it was moved: its position is still the frame's, not the client area's.
+    if (FFramePositioned) {
+        placement.Normal.Left += frame.left();
+        placement.Normal.Right += frame.left();
+        placement.Normal.Top += frame.top();
+        placement.Normal.Bottom += frame.top();
+    }
+    return placement;
 }
 
 void TWsForm::PlayEffect(const QRect& target)

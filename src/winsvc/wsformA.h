@@ -102,9 +102,11 @@ public:
     bool Restored() const { return FRestored; }
 
 protected:
-    // Also takes over the owner's destroy notification, tells the window it accepts no dropped files,
-    // and keeps its geometry as its client area (KeepGeometryAsClientArea): a position the owner set
-    // with move() before is the frame's.
+    // Also takes over the owner's destroy notification and tells the window it accepts no dropped
+    // files. A position the owner set with move() before its window was created is the frame's: the
+    // window manager is asked for the frame now, and at the first showing, unless a placement is
+    // restored, the window's geometry is made its client area with the answer
+    // (KeepGeometryAsClientArea).
     void AttachHook() override;
     void DetachHook() override;
     // A direct showing of the owner: the restore, then the effect.
@@ -113,15 +115,19 @@ protected:
 
 private:
     TWsIniCtrl* ChosenIni() const;
-    // The show handling: the restore, its failure shown. The placement applied, if any.
-    std::optional<TWsPlacement> FormShow();
+    // The show handling: the restore, its failure shown. The placement applied, if any. `frame` gives
+    // NormalFrameMargins(), asked for at most once per showing.
+    std::optional<TWsPlacement> FormShow(const std::function<QMargins()>& frame);
     void FormDestroy();
+    // The owner window's placement now, with `frame` as the normal frame; the owner window must exist.
+    TWsPlacement CurrentPlacement(const QMargins& frame) const;
     // RestorePlacement, giving the placement applied.
-    std::optional<TWsPlacement> ApplyStoredPlacement();
+    std::optional<TWsPlacement> ApplyStoredPlacement(const std::function<QMargins()>& frame);
     void PlayEffect(const QRect& target);
 
     TWsIniCtrl* FIniLink = nullptr;
     bool FRestored = false;
+    bool FFramePositioned = false;  // the owner's position is the frame's until its first showing
     TWsDestroyNotify* FNotifier = nullptr;
     std::function<void()> FPreviousDestroy;
 };

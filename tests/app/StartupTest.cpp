@@ -59,6 +59,7 @@ public:
     TWatchedSource(std::string bytes, QList<int>& seen, QList<int>& notOnScreen, std::size_t chunk = 16)
         : TMemorySource(std::move(bytes), chunk), FSeen(seen), FNotOnScreen(notOnScreen)
     {
+        FReference.ProgressBar1->show();  // a splash window's controls show with it
     }
     std::size_t Read(char* buffer, std::size_t size) override
     {
@@ -106,15 +107,22 @@ private slots:
 
     void SplashIsPaintedBeforeTheFileOpensAndCountsPrefectures()
     {
-        bool shownAtOpen = false;
+        bool shownAtOpen = false, wholeOnScreenAtOpen = false, mainWindowMadeAtOpen = false;
         QList<int> seen, notOnScreen;
         const std::string file = KenFile(ThreePrefectures());
         ThenkanForm form(FHelp, [&] {
             shownAtOpen = SpForm && SpForm->isVisible() && SpForm->windowHandle()->isExposed() &&
                           SpForm->windowTitle() == QStringLiteral("起動中") && SpForm->ProgressBar1->maximum() == 48;
+            // All of the splash window, labels and icon included, is on the screen as it paints it.
+            const QImage onScreen = SpForm->screen()->grabWindow(SpForm->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+            wholeOnScreenAtOpen = onScreen == SpForm->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            // The main window is ready for its first showing before the load, yet not shown.
+            mainWindowMadeAtOpen = henkanForm && henkanForm->testAttribute(Qt::WA_WState_Created) && !henkanForm->isVisible();
             return std::make_unique<TWatchedSource>(file, seen, notOnScreen);
         });
         QVERIFY(shownAtOpen);
+        QVERIFY(wholeOnScreenAtOpen);
+        QVERIFY(mainWindowMadeAtOpen);
         QCOMPARE(seen, QList<int>({0, 1, 2, 3}));
         // Regression: a step smaller than the style's chunk left the bar on screen a step behind.
         QCOMPARE(notOnScreen, QList<int>());

@@ -140,6 +140,35 @@ private slots:
         }
     }
 
+    void AWindowMovedBeforeItsFirstShowingKeepsThatFrameShownOrNot()
+    {
+        const QMargins frame = NormalFrameMargins();
+        const QRect outer(QPoint(100, 80), QSize(300, 200).grownBy(frame));
+        // Destroyed before it was ever shown, the window stores the frame it was moved to.
+        {
+            TTestWindow unshown;
+        }
+        QCOMPARE(StoredValue(*FProgram), QString::fromStdString(PlacementValueText({0, 1, ToWsRect(outer)})));
+        FProgram.reset();
+        FProgram = std::make_unique<TScratchProgram>();
+        // Shown with nothing stored, its frame is where it was moved, and that is what it stores.
+        auto window = std::make_unique<TTestWindow>();
+        QVERIFY(ShowSettled(*window));
+        QCOMPARE(window->geometry(), outer.marginsRemoved(frame));
+        window.reset();
+        QCOMPARE(StoredValue(*FProgram), QString::fromStdString(PlacementValueText({0, 1, ToWsRect(outer)})));
+    }
+
+    void AFrameAskedForAheadIsTheFrameAskedForAtOnce()
+    {
+        const QMargins atOnce = NormalFrameMargins();
+        QVERIFY(!atOnce.isNull());
+        AskNormalFrameMargins();
+        AskNormalFrameMargins();  // a second question while one is pending adds nothing
+        QCOMPARE(NormalFrameMargins(), atOnce);  // the answer to the question asked ahead
+        QCOMPARE(NormalFrameMargins(), atOnce);  // none pending any more: asked anew
+    }
+
     void AMaximisedWindowReopensMaximisedAndKeepsItsNormalRectangle()
     {
         auto window = std::make_unique<TTestWindow>();
