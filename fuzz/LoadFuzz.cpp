@@ -2,7 +2,8 @@
 // three bytes at a time (every line by the careful line reader and field splitter), any bytes must
 // fill the same tables and stop with the same failure, or with none. A code search straight from
 // the bytes held whole (as a mapped file holds them), without tables, must stop with that failure
-// too, or list what the code search of the loaded tables lists.
+// too, or list what the code search of the loaded tables lists. What the loader notes of the towns
+// must give the address index that reading every town gives.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "Errors.h"
 #include "Loader.h"
 #include "MemorySource.h"
+#include "PostalFixture.h"
 #include "PostalSearch.h"
 
 namespace {
@@ -100,6 +102,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Expect(whole.Towns[k].Name == careful.Towns[k].Name, "town name", k);
         Expect(whole.Towns[k].Kana == careful.Towns[k].Kana, "town kana", k);
         Expect(whole.Towns[k].City == careful.Towns[k].City, "town city", k);
+    }
+
+    // What the loader noted of the towns gives the address index that reading every town gives.
+    for (TPostalTables* tables : {&whole, &careful}) {
+        const std::string differs = IndexFromNotesDiffers(*tables);
+        if (!differs.empty()) std::fprintf(stderr, "address index from the notes: %s\n", differs.c_str());
+        Expect(differs.empty(), "address index from the notes", 0);
     }
     return 0;
 }
