@@ -122,13 +122,9 @@ TSearchResult TPostalSearch::ByCode(std::string_view query) const
         FCodes = std::make_unique<TCodeIndex>(FTables);
         FCodes->Find(query, towns);
     }
-    // Room for lines of a usual length at once; longer ones make the text grow as it fills.
-    result.Lines.reserve(towns.size(), towns.size() * 48);
-    result.Towns.reserve(towns.size());
-    for (const int town : towns) {
-        AppendResultLine(FTables, town, result.Lines);
-        result.Towns.push_back({town, false});
-    }
+    AppendResultLines(FTables, towns, result.Lines);
+    result.Towns.resize(towns.size());
+    for (std::size_t i = 0; i < towns.size(); ++i) result.Towns[i].Town = towns[i];
     result.Status = CountText(static_cast<long long>(result.Lines.size()));
     return result;
 }

@@ -94,8 +94,77 @@ std::string ResultLine(std::string_view code, std::string_view prefName, std::st
 
 void AppendResultLine(const TPostalTables& tables, int town, TResultLines& lines)
 {
-    const TLinePieces pieces = PiecesOf(tables, town);
-    pieces.Write(lines.Append(pieces.Length()));
+    AppendResultLines(tables, std::span<const int>(&town, 1), lines);
+}
+
+namespace {
+
+// Copies `length` bytes from `in` to `out` in blocks of 32, reading and writing up to 31 bytes
+// beyond them; returns the end of the copy. Lengths vary from line to line, and a copy of fixed
+// size takes no branch that mispredicts on them.
+char* CopyBlocks(char* out, const char* in, std::size_t length)
+{
+    std::size_t done = 0;
+    do {
+        std::memcpy(out + done, in + done, 32);
+        done += 32;
+    } while (done < length);
+    return out + length;
+}
+
+}  // namespace
+
+void AppendResultLines(const TPostalTables& tables, std::span<const int> towns, TResultLines& lines)
+{
+    constexpr std::size_t Slack = 32;
+    static_assert(TextReadSlack >= Slack);
+    std::string& text = lines.FText;
+    std::size_t used = text.size();
+    constexpr std::size_t LineBytes = 48;  // room foreseen for a line: most lines are shorter
+    text.resize(used + towns.size() * LineBytes + Slack);
+    const std::size_t firstLine = lines.FEnds.size();
+    lines.FEnds.resize(firstLine + towns.size());
+    std::size_t* ends = lines.FEnds.data() + firstLine;
+    // Tables whose texts are all empty have no store to read: their spans all read this instead.
+    static constexpr char NoStore[TextReadSlack] = {};
+    const char* store = tables.StoredBytes().empty() ? NoStore : tables.StoredBytes().data();
+    // Towns listed one after another mostly share their city: its names are looked up once.
+    int lastCity = -1;
+    TTextSpan pref, city;
+    for (std::size_t i = 0; i < towns.size(); ++i) {
+        const TStoredPostNo& entry = tables.Towns.Stored(towns[i]);
+        if (entry.City != lastCity) {
+            lastCity = entry.City;
+            const TStoredShi& stored = tables.Cities.Stored(entry.City);
+            city = stored.Name;
+            pref = tables.Prefs.Stored(stored.Pref).Name;
+        }
+        const std::size_t codeLength = entry.Code.Length;
+        const std::size_t head = std::min<std::size_t>(codeLength, 3);
+        const std::size_t tail = std::min<std::size_t>(codeLength - head, 7);
+        const std::size_t length = head + tail + 3 + pref.Length + city.Length + entry.Name.Length;
+        // A longer line than foreseen: room for it, and again for the lines after it. Only the bytes
+        // added are cleared, and the string's capacity grows in steps of its own.
+        if (text.size() - used < length + Slack) text.resize(used + length + Slack + (towns.size() - i - 1) * LineBytes);
+        char* out = text.data() + used;
+        const char* code = store + entry.Code.Offset;
+        if (codeLength == 7) {  // nearly always: two copies of four bytes, the hyphen over the first's last
+            std::memcpy(out, code, 4);
+            std::memcpy(out + 4, code + 3, 4);
+        } else {
+            CopyText(out, std::string_view(code, head));
+            CopyText(out + head + 1, std::string_view(code + head, tail));
+        }
+        out[head] = '-';
+        char* blanks = out + head + 1 + tail;
+        blanks[0] = blanks[1] = ' ';
+        char* next = CopyBlocks(blanks + 2, store + pref.Offset, pref.Length);
+        next = CopyBlocks(next, store + city.Offset, city.Length);
+        CopyBlocks(next, store + entry.Name.Offset, entry.Name.Length);
+        used += length;
+        *ends++ = used;
+    }
+    text.resize(used);
 }
 
 void AppendResultLine(std::string_view code, std::string_view prefName, std::string_view cityName,

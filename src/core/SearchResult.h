@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,6 +81,7 @@ public:
     friend bool operator==(const TResultLines& lines, const std::vector<std::string>& strings);
 
 private:
+    friend void AppendResultLines(const TPostalTables& tables, std::span<const int> towns, TResultLines& lines);
     std::string FText;
     std::vector<std::size_t> FEnds;  // FEnds[i]: where line i ends in FText
 };
@@ -110,6 +112,8 @@ std::string ResultLine(std::string_view code, std::string_view prefName, std::st
                        std::string_view townName);
 // ResultLine(tables, town) added to `lines`.
 void AppendResultLine(const TPostalTables& tables, int town, TResultLines& lines);
+// The same for each of `towns` in turn: the lines of a code search, hundreds at a time.
+void AppendResultLines(const TPostalTables& tables, std::span<const int> towns, TResultLines& lines);
 void AppendResultLine(std::string_view code, std::string_view prefName, std::string_view cityName,
                       std::string_view townName, TResultLines& lines);
 

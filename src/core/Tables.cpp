@@ -21,7 +21,7 @@ void TByteStore::Reserve(std::size_t capacity)
 void TByteStore::Grow(std::size_t n)
 {
     // Never below a page, so that a store filled a few bytes at a time does not move often.
-    Reserve(std::max({FSize + n, Capacity() * 2, std::size_t{4096}}));
+    Reserve(std::max({FSize + n + FReadSlack, Capacity() * 2, std::size_t{4096}}));
 }
 
 void TByteStore::Truncate(std::size_t size)
@@ -34,7 +34,7 @@ void TByteStore::ShrinkToFit()
 {
     // A few spare bytes are not worth a call to the allocator; nor is the rest of the large page the
     // bytes reach into, which would break it into small pages and free only part of it.
-    const std::size_t kept = TTableMemory::WholeLargePages(FSize);
+    const std::size_t kept = TTableMemory::WholeLargePages(FSize + FReadSlack);
     if (Capacity() <= kept || Capacity() - kept <= FSize / 8 + 65536) return;
     FMemory.Resize(kept);
 }

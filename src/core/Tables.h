@@ -54,6 +54,9 @@ struct TTextSpan
 
 class TPostalTables;
 
+// How far past its end a text of the tables may be read (see TPostalTables).
+inline constexpr std::size_t TextReadSlack = 32;
+
 // Copies `text` to `out` and returns the end of the copy. Texts of up to 16 bytes, most of the
 // tables' texts, are copied as two words that may overlap, without a library call.
 inline char* CopyText(char* out, std::string_view text)
@@ -79,7 +82,8 @@ inline char* CopyText(char* out, std::string_view text)
 class TByteStore
 {
 public:
-    TByteStore() = default;
+    // A store that keeps `readSlack` bytes of room after the bytes it holds, whenever it holds any.
+    explicit TByteStore(std::size_t readSlack = 0) : FReadSlack(readSlack) {}
     TByteStore(const TByteStore&) = delete;
     TByteStore& operator=(const TByteStore&) = delete;
     char* Data() { return FMemory.Data(); }
@@ -92,7 +96,7 @@ public:
     // Grows the capacity at least twofold when it must grow.
     char* Extend(std::size_t n)
     {
-        if (n > Capacity() - FSize) Grow(n);
+        if (n + FReadSlack > Capacity() - FSize) Grow(n);
         char* start = Data() + FSize;
         FSize += n;
         return start;
@@ -107,6 +111,7 @@ private:
     // Growing and shrinking a large store moves its pages instead of copying its bytes.
     TTableMemory FMemory;
     std::size_t FSize = 0;
+    std::size_t FReadSlack = 0;
 
     void Grow(std::size_t n);
 };
@@ -197,7 +202,9 @@ public:
 
 private:
     friend class TTablesWriter;
-    TByteStore FStore;
+    // Any stored text may be read up to TextReadSlack bytes beyond its end, while the store holds
+    // any: result lines copy the texts in whole blocks, each block's tail overwritten by what follows.
+    TByteStore FStore{TextReadSlack};
     TLoadedTowns FLoaded;
     bool FLoadedKnown = false;
 };

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "PostalFixture.h"
 #include "PostalSearch.h"
+#include "SearchResult.h"
 #include "SharedSearch.h"
 #include "SjisConvert.h"
 
@@ -94,6 +96,40 @@ TEST(CodeSearchLines, EmptyTablesListNothing)
     const TPostalSearch search(tables);
     EXPECT_EQ(search.ByCode("0").Status, Sj("0件"));
     EXPECT_EQ(search.ByAddress(Sj("東京")).Status, Sj("0件"));
+}
+
+// The result lines written many at a time, with the texts copied in whole blocks, are the lines
+// written one by one as strings: for texts of every length around the blocks' size, codes of any
+// length, any bytes, towns in any order, and lines already in the list.
+TEST(ResultLines, WrittenManyAtATimeAsOneByOne)
+{
+    std::mt19937 random(5);
+    const auto text = [&](std::size_t most) {
+        std::string s(random() % (most + 1), ' ');
+        for (char& c : s) c = static_cast<char>(random() % 4 == 0 ? random() % 256 : '0' + random() % 10);
+        return s;
+    };
+    for (int round = 0; round < 20; ++round) {
+        TPostalTables tables;
+        TTablesWriter writer(tables);
+        for (int pref = 0; pref < 3; ++pref) writer.Pref(pref) = {writer.Store(text(40)), {}, pref * 2};
+        for (int city = 0; city < 6; ++city) writer.City(city) = {writer.Store(text(70)), {}, city / 2, city * 10};
+        for (int town = 0; town < 60; ++town) {
+            const std::string code = random() % 2 == 0 ? text(12) : std::to_string(1000000 + random() % 9000000);
+            writer.Town(town) = {writer.Store(code), writer.Store(text(100)), {}, town / 10};
+        }
+        std::vector<int> towns(random() % 80);
+        for (int& town : towns) town = static_cast<int>(random() % 60);
+        std::vector<std::string> expected = {"before"};
+        for (const int town : towns) expected.push_back(ResultLine(tables, town));
+        TResultLines many, single;
+        many.push_back("before");
+        single.push_back("before");
+        AppendResultLines(tables, towns, many);
+        for (const int town : towns) AppendResultLine(tables, town, single);
+        EXPECT_EQ(many, expected) << round;
+        EXPECT_EQ(single, expected) << round;
+    }
 }
 
 }  // namespace
