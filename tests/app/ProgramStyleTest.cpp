@@ -22,15 +22,14 @@ QImage Picture(const QIcon& icon, int side)
 class TCountingStyle : public QProxyStyle
 {
 public:
-    explicit TCountingStyle(int& asked) : QProxyStyle(QStyleFactory::create(QStringLiteral("fusion"))), FAsked(asked) {}
+    TCountingStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("fusion"))) {}
     QIcon standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const override
     {
-        if (icon == SP_ToolBarHorizontalExtensionButton) ++FAsked;
+        if (icon == SP_ToolBarHorizontalExtensionButton) ++Asked;
         return QProxyStyle::standardIcon(icon, option, widget);
     }
 
-private:
-    int& FAsked;
+    mutable int Asked = 0;
 };
 
 }  // namespace
@@ -72,8 +71,8 @@ private slots:
 
     void MenuBarAsksForItsExtensionIconOnlyWhenItOverflows()
     {
-        int asked = 0;
-        QApplication::setStyle(new TProgramStyle(new TCountingStyle(asked)));
+        auto* desktop = new TCountingStyle;  // owned by the application's style from here on
+        QApplication::setStyle(new TProgramStyle(desktop));
         QMainWindow window;
         auto* bar = new QMenuBar(&window);
         for (const char* item : {"終了(&X)", "コピー(&C)", "住所コピー(&A)", "郵便番号コピー(&Z)", "貼り付け(&P)", "ヘルプ(&H)"})
@@ -86,15 +85,15 @@ private slots:
         QVERIFY(extension);
         QVERIFY(!extension->isVisible());
         QVERIFY(!extension->icon().isNull());
-        QCOMPARE(asked, 0);
+        QCOMPARE(desktop->Asked, 0);
 
         window.resize(150, 200);
         QTRY_VERIFY(extension->isVisible());
         (void)extension->grab();  // drawn as the screen draws it
-        QCOMPARE(asked, 1);
-        const std::unique_ptr<QStyle> desktop(QStyleFactory::create(QStringLiteral("fusion")));
-        const QIcon desktops = desktop->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton);
-        QCOMPARE(Picture(extension->icon(), 16), Picture(desktops, 16));
+        QCOMPARE(desktop->Asked, 1);
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("fusion")));
+        const QIcon fusions = fusion->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton);
+        QCOMPARE(Picture(extension->icon(), 16), Picture(fusions, 16));
     }
 };
 
