@@ -4,6 +4,7 @@
 #include "ErrorBox.h"
 #include "HelpViewer.h"
 #include "ProgramIcon.h"
+#include "ProgramStyle.h"
 #include "ToolkitTranslation.h"
 #include "quorleUnit.h"
 
@@ -18,6 +19,7 @@ int main(int argc, char* argv[])
     if (sharedImages) qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication application(argc, argv);
     if (sharedImages) qunsetenv("QT_XCB_NO_MITSHM");
+    InstallProgramStyle();  // before any window: the menu bar takes its extension icon as it is built
     // The name goes to the desktop (task bar, window class). It is deliberately not set as the
     // display name, which would append " — Harvik" to every window caption.
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));

@@ -178,6 +178,20 @@ public:
     // Whether the program ended by returning 0 from its main.
     bool EndedCleanly() const { return FPid == -1 && WIFEXITED(FStatus) && WEXITSTATUS(FStatus) == 0; }
 
+    // Whether one of the toolkit's image format plugins is loaded in the running program; nothing
+    // when its memory map cannot be read.
+    std::optional<bool> LoadsImagePlugin() const
+    {
+        std::ifstream maps("/proc/" + std::to_string(FPid) + "/maps");
+        std::string line;
+        bool read = false;
+        while (std::getline(maps, line)) {
+            read = true;
+            if (line.find("/imageformats/") != std::string::npos) return true;
+        }
+        return read ? std::optional<bool>(false) : std::nullopt;
+    }
+
 private:
     pid_t FPid = -1;
     int FStatus = -1;
@@ -189,6 +203,9 @@ std::string Contents(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Whether the last run's program, its window shown, had loaded an image format plugin.
+std::optional<bool> LoadedImagePlugin;
+
 const std::string Title = "\xE9\x83\xB5\xE4\xBE\xBF\xE7\x95\xAA\xE5\x8F\xB7\xE6\xA4\x9C\xE7\xB4\xA2";  // 郵便番号検索
 
 // One run of the program: waits for its window, hands it to `use`, closes it and waits for the end.
@@ -199,6 +216,7 @@ std::optional<TFrame> Run(TDesktop& desktop, const fs::path& program, const fs::
     const Window window = desktop.WaitForWindow(Title);
     if (!window) return std::nullopt;
     const TFrame frame = use(window, desktop.SettledFrame(window));
+    LoadedImagePlugin = running.LoadsImagePlugin();
     desktop.Close(window);
     if (!running.Ended(10s) || !running.EndedCleanly()) return std::nullopt;
     return frame;
@@ -230,6 +248,9 @@ int main(int argc, char* argv[])
         Check(Contents(ini) == "[Common]\nhenkanForm=200,0,1," + first->Text() + "\n",
               "the INI file beside the program holds [Common] and henkanForm with the frame alone: " + Contents(ini));
     }
+    // Its images are drawn in code or built in; reading an image file at the start (the menu bar's
+    // extension icon, which shows only when the bar overflows) loaded every image format plugin.
+    Check(LoadedImagePlugin == false, "the started window has loaded no image format plugin");
 
     const std::optional<TFrame> moved = Run(desktop, program, folder, [&](Window w, const TFrame& opened) {
         Check(first && opened == *first, "the second start opens where the first one ended (" + opened.Text() + ")");
