@@ -103,11 +103,12 @@ TAddressIndex::TAddressIndex(const TPostalTables& tables) : FTables(tables), FCi
         FLongestText = loaded->LongestText;
         anyBlank = loaded->AnyBlank;
         FHeads.resize(static_cast<std::size_t>(loaded->CityCount));
+        TPrefHead pref;
         for (int city = 0; city < loaded->CityCount; ++city) {
             const int first = city == 0 ? 0 : tables.Cities.Stored(city).FirstTown;
             if (first >= FEndTown) break;
             FRuns.push_back({first, city});
-            NoteHead(city);
+            NoteHead(city, pref);
         }
         // Where the texts of the towns that have a code end: at the last of them that has a text.
         for (int town = FEndTown - 1; town >= 0 && FTextEnd == 0; --town) {
@@ -139,25 +140,40 @@ TAddressIndex::TAddressIndex(const TPostalTables& tables) : FTables(tables), FCi
     }
 }
 
-void TAddressIndex::NoteHead(int cityIndex)
+namespace {
+
+// Notes every byte of `text` in `bytes`, a bit for each byte value, and walks its characters from
+// `at` (1 when the character before ran into its first byte); returns how far the walk goes past
+// its end.
+std::uint8_t NoteText(std::array<std::uint64_t, 4>& bytes, std::string_view text, std::size_t at)
+{
+    for (const char b : text) {
+        const auto value = static_cast<unsigned char>(b);
+        bytes[value >> 6] |= std::uint64_t{1} << (value & 63);
+    }
+    while (at < text.size()) at += IsLead(text[at]) ? 2 : 1;
+    return static_cast<std::uint8_t>(at - text.size());
+}
+
+}  // namespace
+
+void TAddressIndex::NoteHead(int cityIndex, TPrefHead& prefHead)
 {
     if (static_cast<std::size_t>(cityIndex) >= FHeads.size()) FHeads.resize(static_cast<std::size_t>(cityIndex) + 1);
-    THeadBytes& head = FHeads[static_cast<std::size_t>(cityIndex)];
     const TStoredShi& city = FTables.Cities.Stored(cityIndex);
-    const TStoredKenmei& pref = FTables.Prefs.Stored(city.Pref);
-    // Walks the characters of the prefecture's text and then the city's, noting each byte; returns
-    // how far the walk goes past the city's text.
-    const auto walk = [&head, this](TTextSpan prefText, TTextSpan cityText) {
-        std::size_t at = 0;
-        for (const std::string_view text : {FTables.Text(prefText), FTables.Text(cityText)}) {
-            for (const char b : text) head.Note(b);
-            while (at < text.size()) at += IsLead(text[at]) ? 2 : 1;
-            at -= text.size();
-        }
-        return static_cast<std::uint8_t>(at);
-    };
-    head.NameShift = walk(pref.Name, city.Name);
-    head.KanaShift = walk(pref.Kana, city.Kana);
+    // A head is the prefecture's text and then the city's: the walk of the city's characters goes on
+    // from where the prefecture's ended.
+    if (city.Pref != prefHead.Pref) {
+        const TStoredKenmei& pref = FTables.Prefs.Stored(city.Pref);
+        prefHead.Pref = city.Pref;
+        prefHead.Head = {};
+        prefHead.Head.NameShift = NoteText(prefHead.Head.Bytes, FTables.Text(pref.Name), 0);
+        prefHead.Head.KanaShift = NoteText(prefHead.Head.Bytes, FTables.Text(pref.Kana), 0);
+    }
+    THeadBytes& head = FHeads[static_cast<std::size_t>(cityIndex)];
+    head.Bytes = prefHead.Head.Bytes;
+    head.NameShift = NoteText(head.Bytes, FTables.Text(city.Name), prefHead.Head.NameShift);
+    head.KanaShift = NoteText(head.Bytes, FTables.Text(city.Kana), prefHead.Head.KanaShift);
 }
 
 bool TAddressIndex::ReadTowns()
@@ -172,13 +188,14 @@ bool TAddressIndex::ReadTowns()
     std::uint32_t end = 0;  // where the texts of the towns so far end
     bool laidOut = true, anyBlank = false;
     std::size_t longest = 0;
+    TPrefHead prefHead;
     for (int first = 0; first < FEndTown;) {
         // One run: the towns from `first` that share its city.
         const std::int32_t cityIndex = towns[first].City;
         int last = first + 1;
         while (last < FEndTown && towns[last].City == cityIndex) ++last;
         FRuns.push_back({first, cityIndex});
-        NoteHead(cityIndex);
+        NoteHead(cityIndex, prefHead);
 
         // The longest own Name and Kana of the run's towns that have a code.
         std::uint32_t longestName = 0, longestKana = 0;

@@ -129,11 +129,6 @@ private:
     {
         std::array<std::uint64_t, 4> Bytes{};  // every byte value of the address and the reading head, a bit each
         std::uint8_t NameShift = 0, KanaShift = 0;
-        void Note(char b)
-        {
-            const auto value = static_cast<unsigned char>(b);
-            Bytes[value >> 6] |= std::uint64_t{1} << (value & 63);
-        }
         bool Holds(char b) const
         {
             const auto value = static_cast<unsigned char>(b);
@@ -149,7 +144,14 @@ private:
     std::unique_ptr<std::bitset<65536>> FPairs;  // the byte pairs at character starts
 
     const THeadBytes& Head(int city) const { return FHeads[static_cast<std::size_t>(city)]; }
-    void NoteHead(int city);
+    // The part of a prefecture's cities' heads that its own texts give, worked out once for them all.
+    struct TPrefHead
+    {
+        int Pref = -1;
+        THeadBytes Head;
+    };
+    // Notes the head of `city`, whose prefecture's part `pref` holds, or is made to hold.
+    void NoteHead(int city, TPrefHead& pref);
     // Reads every town for the runs, EndTown, LongestText, LaidOut and where the texts end; returns
     // whether some town has neither text.
     bool ReadTowns();
