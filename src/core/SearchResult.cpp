@@ -99,15 +99,18 @@ void AppendResultLine(const TPostalTables& tables, int town, TResultLines& lines
 
 namespace {
 
-// Copies `length` bytes from `in` to `out` in blocks of 32, reading and writing up to 31 bytes
-// beyond them; returns the end of the copy. Lengths vary from line to line, and a copy of fixed
-// size takes no branch that mispredicts on them.
+// What CopyBlocks copies at a time; it reads and writes up to one block less a byte beyond a text.
+constexpr std::size_t CopyBlock = 32;
+static_assert(TextReadSlack >= CopyBlock, "a text of the tables is read in whole blocks");
+
+// Copies `length` bytes from `in` to `out` in whole blocks; returns the end of the copy. Lengths
+// vary from line to line, and a copy of fixed size takes no branch that mispredicts on them.
 char* CopyBlocks(char* out, const char* in, std::size_t length)
 {
     std::size_t done = 0;
     do {
-        std::memcpy(out + done, in + done, 32);
-        done += 32;
+        std::memcpy(out + done, in + done, CopyBlock);
+        done += CopyBlock;
     } while (done < length);
     return out + length;
 }
@@ -116,12 +119,10 @@ char* CopyBlocks(char* out, const char* in, std::size_t length)
 
 void AppendResultLines(const TPostalTables& tables, std::span<const int> towns, TResultLines& lines)
 {
-    constexpr std::size_t Slack = 32;
-    static_assert(TextReadSlack >= Slack);
     std::string& text = lines.FText;
     std::size_t used = text.size();
     constexpr std::size_t LineBytes = 48;  // room foreseen for a line: most lines are shorter
-    text.resize(used + towns.size() * LineBytes + Slack);
+    text.resize(used + towns.size() * LineBytes + CopyBlock);
     const std::size_t firstLine = lines.FEnds.size();
     lines.FEnds.resize(firstLine + towns.size());
     std::size_t* ends = lines.FEnds.data() + firstLine;
@@ -145,7 +146,8 @@ void AppendResultLines(const TPostalTables& tables, std::span<const int> towns, 
         const std::size_t length = head + tail + 3 + pref.Length + city.Length + entry.Name.Length;
         // A longer line than foreseen: room for it, and again for the lines after it. Only the bytes
         // added are cleared, and the string's capacity grows in steps of its own.
-        if (text.size() - used < length + Slack) text.resize(used + length + Slack + (towns.size() - i - 1) * LineBytes);
+        if (text.size() - used < length + CopyBlock)
+            text.resize(used + length + CopyBlock + (towns.size() - i - 1) * LineBytes);
         char* out = text.data() + used;
         const char* code = store + entry.Code.Offset;
         if (codeLength == 7) {  // nearly always: two copies of four bytes, the hyphen over the first's last
