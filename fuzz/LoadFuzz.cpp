@@ -1,8 +1,8 @@
 // The data file through the loader. Read whole (nearly every line taken by the quick line scan) and
 // three bytes at a time (every line by the careful line reader and field splitter), any bytes must
 // fill the same tables and stop with the same failure, or with none. A code search straight from
-// the bytes held whole (as a mapped file holds them), without tables, must stop with that failure
-// too, or list what the code search of the loaded tables lists. What the loader notes of the towns
+// the bytes, without tables, must stop with that failure too, or list what the code search of the
+// loaded tables lists. What the loader notes of the towns
 // must give the address index that reading every town gives.
 #include <cstdint>
 #include <cstdio>
@@ -27,18 +27,6 @@ public:
 
 private:
     std::size_t FSize;
-};
-
-// The whole file at once, as a mapped file gives it: the reader works in these bytes themselves.
-class TWholeSource : public TMemorySource
-{
-public:
-    explicit TWholeSource(const std::string& bytes) : TMemorySource(""), FBytes(bytes) {}
-    std::span<char> Whole() override { return {FBytes.data(), FBytes.size()}; }
-    std::size_t SizeHint() const override { return FBytes.size(); }
-
-private:
-    std::string FBytes;
 };
 
 // The failure's message, or "" for a complete load.
@@ -72,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A prefix of the first town's code, so that the search has something to find.
     const std::string prefix(whole.Towns[0].Code.substr(0, 1 + bytes.size() % 3));
-    TWholeSource codeSource(bytes);
+    TSizedSource codeSource(bytes);
     TResultLines codeLines;
     std::string codeFailure;
     try {

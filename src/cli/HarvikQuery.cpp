@@ -9,7 +9,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "CutShortFile.h"
 #include "Errors.h"
 #include "JsonAnswer.h"
 #include "Loader.h"
@@ -37,17 +36,6 @@ public:
 private:
     bool FSjis;
 };
-
-// Opens the named data file, else the one of the working folder or the per-user data folder;
-// `stage` names the file for the messages of a failure. The file is read where it is mapped, which
-// spares copying it; should it be cut short meanwhile, the program ends with a message.
-std::unique_ptr<IByteSource> Open(const TQueryOptions& options, std::string& stage)
-{
-    std::unique_ptr<IByteSource> source = OpenQueryData(options, stage);
-    if (MapFileSource(*source))
-        ExitOnCutShortFile("harvik-query: " + stage + ": the file was cut short while it was read\n");
-    return source;
-}
 
 // One query as its JSON object on stdout. The object gives the towns' fields, so the search runs on
 // loaded tables. Exit 0 when a line was listed, else 1.
@@ -139,12 +127,12 @@ int main(int argc, char** argv)
             if (!options.Batch && options.Format == ofText) {
                 // One search reads the data for itself: a code search keeps only the towns it lists.
                 const std::string query = text.In(options.Query);
-                const TCommandOutcome outcome = RunSearchCommandOnData(*Open(options, stage), query);
+                const TCommandOutcome outcome = RunSearchCommandOnData(*OpenQueryData(options, stage), query);
                 stage.clear();
                 return AnswerOne(outcome, text, out);
             }
             TPostalTables tables;
-            LoadPostalData(*Open(options, stage), tables);
+            LoadPostalData(*OpenQueryData(options, stage), tables);
             stage.clear();
             const TPostalSearch search(tables);
             if (!options.Batch) return AnswerOneInJson(search, text, options.Query, out);

@@ -8,7 +8,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <optional>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,31 +62,7 @@ public:
     explicit TFileSource(int fd) : FFd(fd) {}
     ~TFileSource() override
     {
-        Unmap();
         if (FFd >= 0) ::close(FFd);
-    }
-    // Maps the whole file, writable and private: changes stay in this process.
-    bool Map()
-    {
-        const std::size_t size = SizeHint();
-        if (FFd < 0 || FMapped != nullptr || size == 0 || size > MaxDataFileBytes) return false;
-        void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, FFd, 0);
-        if (mapped == MAP_FAILED) return false;
-        FMapped = static_cast<char*>(mapped);
-        FMappedSize = size;
-        return true;
-    }
-    std::span<char> Whole() override { return {FMapped, FMappedSize}; }
-    // The pages read are dropped from the process: the file's bytes mapped stay counted in its memory
-    // otherwise, for no use.
-    void Release(std::size_t size) override
-    {
-        const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-        const std::size_t whole = std::min(size, FMappedSize) / page * page;
-        if (FMapped != nullptr && whole > FReleased) {
-            ::madvise(FMapped + FReleased, whole - FReleased, MADV_DONTNEED);
-            FReleased = whole;
-        }
     }
     std::size_t Read(char* buffer, std::size_t size) override
     {
@@ -104,7 +79,6 @@ public:
     }
     void Close() override
     {
-        Unmap();
         const int fd = FFd;
         FFd = -1;
         if (fd >= 0 && ::close(fd) != 0) throw EInOutError::FromErrno(errno);
@@ -112,15 +86,6 @@ public:
 
 private:
     int FFd;
-    char* FMapped = nullptr;
-    std::size_t FMappedSize = 0, FReleased = 0;
-
-    void Unmap()
-    {
-        if (FMapped != nullptr) ::munmap(FMapped, FMappedSize);
-        FMapped = nullptr;
-        FMappedSize = FReleased = 0;
-    }
 };
 
 // Why a name could not be opened as the data file: the platform's error number, or NotRegular.
@@ -203,14 +168,6 @@ public:
     explicit TLineReader(IByteSource& source) : FSource(source)
     {
         if (FSource.SizeHint() > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
-        if (const std::span<char> whole = FSource.Whole(); !whole.empty()) {
-            if (whole.size() > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
-            FData = whole.data();
-            FSize = whole.size();
-            FEof = true;  // the source's bytes are all here: nothing is read
-            FWhole = true;
-            return;
-        }
         FBuffer.Reserve(BlockSize);
     }
 
@@ -218,12 +175,6 @@ public:
     // would begin.
     bool AtEnd()
     {
-        // Lines taken are never looked at again: the memory of a source held whole is given back
-        // as the reading moves on, so that it does not grow with the file.
-        if (FWhole && FPos - FReleased >= ReleaseStep) {
-            FSource.Release(FPos);
-            FReleased = FPos;
-        }
         if (FPos == FSize && !Fill()) return true;
         return FData[FPos] == '\x1A';
     }
@@ -287,8 +238,6 @@ private:
     // What one read asks for. Small enough to stay in the processor's caches, large enough that
     // the calls themselves cost little.
     static constexpr std::size_t BlockSize = 64 * 1024;
-    // How far the reading of a source held whole moves on between two releases of what it has read.
-    static constexpr std::size_t ReleaseStep = 1024 * 1024;
     // How many lines one run of the quick scan takes at most.
     static constexpr std::size_t RunLines = 16;
 
@@ -356,10 +305,8 @@ private:
 
     IByteSource& FSource;
     TByteStore FBuffer;
-    char* FData = nullptr;  // the bytes held: FBuffer's, or the source's own when it has them whole
+    char* FData = nullptr;  // the bytes held: FBuffer's
     std::size_t FSize = 0;
-    bool FWhole = false;        // the bytes are the source's own, all of them
-    std::size_t FReleased = 0;  // of those, how many were released
     std::size_t FRead = 0;   // bytes read from the source so far
     std::size_t FPos = 0;
     long long FLines = 0;    // lines returned so far
@@ -747,12 +694,6 @@ std::unique_ptr<IByteSource> OpenDataFile(const std::string& folder)
         if (!reported && failure.Error != ENOENT) reported = failure;
     }
     ThrowOpenFailure(reported.value_or(TOpenFailure{ENOENT}));
-}
-
-bool MapFileSource(IByteSource& source)
-{
-    auto* file = dynamic_cast<TFileSource*>(&source);
-    return file != nullptr && file->Map();
 }
 
 void SplitFields(std::string_view line, std::vector<std::string>& fields)

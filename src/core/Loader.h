@@ -2,7 +2,6 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,13 +22,6 @@ public:
     virtual void Close() = 0;
     // How many bytes the source expects to deliver, or 0 when it cannot tell. Only a hint.
     virtual std::size_t SizeHint() const { return 0; }
-    // Every byte of the source at once, in memory that the reader may change, when the source holds
-    // them so (a mapped file, MapFileSource); empty otherwise. Valid until Close. A reader takes the
-    // bytes either here or through Read, never both.
-    virtual std::span<char> Whole() { return {}; }
-    // Tells a source whose bytes are Whole() that the reader is done with the first `size` of them,
-    // so that it may give back the memory they take.
-    virtual void Release(std::size_t size) { static_cast<void>(size); }
 };
 
 // The data file's name in the current directory.
@@ -55,14 +47,6 @@ std::unique_ptr<IByteSource> OpenDataFile(const std::string& folder = ".");
 // kind with EHarvikError ("データファイルが通常のファイルではありません"). Throws EInOutError when
 // the platform cannot open the file.
 std::unique_ptr<IByteSource> OpenFileSource(const std::string& path);
-
-// Maps the regular file that `source` (from OpenFileSource or OpenDataFile) has open into memory,
-// privately, so that a load reads it there instead of copying it through reads: its Whole() then
-// holds the file's bytes. False, with the source unchanged, for any other source, an empty file or
-// one beyond MaxDataFileBytes, or when the system refuses the mapping. Should the file be cut short
-// while it is mapped, touching the lost bytes raises SIGBUS: only a program that handles that
-// signal asks for this.
-bool MapFileSource(IByteSource& source);
 
 // Called after each new prefecture with the number of prefectures read so far (1, 2, 3 ...).
 using TLoadProgress = std::function<void(int prefectures)>;

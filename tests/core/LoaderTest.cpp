@@ -249,31 +249,6 @@ TEST_F(LineReading, QuickAndCarefulPathsFillTheSameTables)
     ExpectSameTables(tables, careful);
 }
 
-// A file read where it is mapped fills the same tables, its last line without a line end too; the
-// doubled quotes and lone CRs taken out in place leave the file itself as it was.
-TEST_F(LineReading, MappedFileFillsTheSameTablesAndStaysAsItWas)
-{
-    const std::string file = MixedFile() + Line("1009999", "P3", "C99", "last");
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / std::string("harvik-mapped-").append(std::to_string(::getpid()));
-    std::ofstream(path, std::ios::binary) << file;
-    const auto source = OpenFileSource(path.string());
-    EXPECT_TRUE(MapFileSource(*source));
-    LoadPostalData(*source, tables);
-    TPostalTables careful;
-    LoadBytes(careful, file);
-    ExpectSameTables(tables, careful);
-    EXPECT_EQ(tables.Towns[400].Name, "last");
-    std::ifstream reread(path, std::ios::binary);
-    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(reread), {}) == file) << "the file changed";
-
-    std::ofstream(path, std::ios::binary | std::ios::trunc).flush();  // an empty file is read, not mapped
-    EXPECT_FALSE(MapFileSource(*OpenFileSource(path.string())));
-    std::filesystem::remove(path);
-    TMemorySource memory(file);
-    EXPECT_FALSE(MapFileSource(memory));
-}
-
 class TableShape : public ::testing::Test
 {
 protected:
