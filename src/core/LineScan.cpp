@@ -12,9 +12,10 @@
 // The instruction set extensions each wide variant is compiled for, and the same list that decides
 // at run time whether this processor may run it. Any of them can appear in the variant's code (the
 // compiler takes BMI1's andn, blsi and blsr for the mask arithmetic), so one the processor lacks
-// would stop the load with an illegal instruction.
+// would stop the load with an illegal instruction. The 64-byte variant also packs the field ends'
+// positions with VBMI2's byte compress.
 #define HARVIK_VECTOR32_FEATURES "avx2,bmi,pclmul"
-#define HARVIK_VECTOR64_FEATURES "avx512bw,bmi,pclmul"
+#define HARVIK_VECTOR64_FEATURES "avx512bw,avx512vbmi2,bmi,pclmul"
 
 namespace {
 
@@ -124,6 +125,28 @@ constexpr char LeadLimit = -68;
 }
 #endif
 
+// The field ends' positions, for scans that write them all out: PositionsOf(ends, at, out) writes the
+// position of each set bit of `ends` plus `at`, as bytes, to out[0], out[1] ... and returns how
+// many; it may write up to 64 bytes at `out`. NoPositions stands for scans that take the nine field
+// ends from the masks one by one instead.
+using TPositionsOf = std::size_t (*)(std::uint64_t ends, unsigned at, unsigned char* out);
+inline std::size_t NoPositions(std::uint64_t, unsigned, unsigned char*) { return 0; }
+
+#if defined(HARVIK_X86)
+// One compress of the byte numbers 0 to 63 by the mask, with no dependence from one field end to
+// the next, where taking them one at a time is a chain of dependent steps for every field.
+[[gnu::target("avx512bw,avx512vbmi2")]] inline std::size_t CompressedPositions(std::uint64_t ends, unsigned at,
+                                                                             unsigned char* out)
+{
+    const __m512i numbers = _mm512_set_epi8(63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45, 44, 43,
+                                            42, 41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22,
+                                            21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+    const __m512i positions = _mm512_add_epi8(numbers, _mm512_set1_epi8(static_cast<char>(at)));
+    _mm512_storeu_si512(out, _mm512_maskz_compress_epi8(ends, positions));
+    return static_cast<std::size_t>(__builtin_popcountll(ends));
+}
+#endif
+
 // The second bytes of double-byte characters among the block's bytes, given its lead-byte values:
 // a lead byte that starts a character takes the byte after it. `carry` tells whether the block's
 // first byte is a second byte, and on return the same of the next block's.
@@ -142,11 +165,17 @@ std::uint64_t SecondBytes(std::uint64_t lead, std::uint64_t& carry)
 
 // The scan, made once per classifier: each caller below is flattened, so that the classifier and
 // the scan become one function built for that caller's instruction set.
-template <TBlockMasks (*Classify)(const char*), std::uint64_t (*PrefixParity)(std::uint64_t)>
+template <TBlockMasks (*Classify)(const char*), std::uint64_t (*PrefixParity)(std::uint64_t),
+          TPositionsOf PositionsOf = NoPositions>
 inline bool Scan(const char* line, TScannedLine& out)
 {
     constexpr std::size_t Blocks = LineScanReach / 64;
+    static_assert(LineScanReach <= 256, "a field end's position is one byte");
     std::uint64_t ends[Blocks] = {};       // field ends: the commas between fields, and the line end
+    // With PositionsOf: the field ends' positions, each block's written after the blocks' before.
+    // Each block's write may take 64 bytes, so the last one ends at LineScanReach at most.
+    unsigned char positions[LineScanReach];
+    std::size_t endCount = 0;
     std::uint64_t second = 0, inside = 0;  // carries from block to block
     std::uint64_t commaBefore = 1;         // the line start counts as a comma before the first field
     std::uint64_t closeBefore = 0, wrong = 0;
@@ -173,6 +202,8 @@ inline bool Scan(const char* line, TScannedLine& out)
         commaBefore = separators >> 63;
         closeBefore = closing >> 63;
         ends[block] = separators | lineEnd;
+        if constexpr (PositionsOf != NoPositions)
+            endCount += PositionsOf(ends[block], static_cast<unsigned>(64 * block), positions + endCount);
         if (m.Control != 0) {
             length = 64 * block + static_cast<std::size_t>(__builtin_ctzll(m.Control));
             break;
@@ -188,6 +219,19 @@ inline bool Scan(const char* line, TScannedLine& out)
         return false;  // another control byte, or a lone CR
     }
     out.Length = length;
+
+    if constexpr (PositionsOf != NoPositions) {
+        if (endCount < 9) return false;  // fewer than nine fields
+        std::size_t start = 0;
+#pragma GCC unroll 9
+        for (int k = 0; k < 9; ++k) {
+            const std::size_t end = positions[k];
+            const std::size_t quoted = line[start] == '"' ? 1 : 0;  // a quoted field ends with its quote
+            out.Fields[k] = std::string_view(line + start + quoted, end - start - 2 * quoted);
+            start = end + 1;
+        }
+        return true;
+    }
 
     // The first nine field ends, taken from the masks a word at a time.
     std::uint64_t w0 = ends[0], w1 = ends[1], w2 = ends[2], w3 = ends[3];
@@ -213,11 +257,12 @@ inline bool Scan(const char* line, TScannedLine& out)
 }
 
 // Line after line, with the scan's constants set up once for the run.
-template <TBlockMasks (*Classify)(const char*), std::uint64_t (*PrefixParity)(std::uint64_t)>
+template <TBlockMasks (*Classify)(const char*), std::uint64_t (*PrefixParity)(std::uint64_t),
+          TPositionsOf PositionsOf = NoPositions>
 inline std::size_t ScanRun(const char* from, std::size_t readable, TScannedLine* out, std::size_t most)
 {
     std::size_t lines = 0, at = 0;
-    while (lines < most && readable - at >= LineScanReach && Scan<Classify, PrefixParity>(from + at, out[lines])) {
+    while (lines < most && readable - at >= LineScanReach && Scan<Classify, PrefixParity, PositionsOf>(from + at, out[lines])) {
         at += out[lines].Length + out[lines].BreakLength;
         ++lines;
     }
@@ -233,7 +278,7 @@ inline std::size_t ScanRun(const char* from, std::size_t readable, TScannedLine*
 }
 [[gnu::flatten, gnu::target(HARVIK_VECTOR64_FEATURES)]] bool ScanAvx512(const char* line, TScannedLine& out)
 {
-    return Scan<ClassifyAvx512, PrefixXorClmul>(line, out);
+    return Scan<ClassifyAvx512, PrefixXorClmul, CompressedPositions>(line, out);
 }
 #endif
 
@@ -254,7 +299,7 @@ inline std::size_t ScanRun(const char* from, std::size_t readable, TScannedLine*
 [[gnu::flatten, gnu::target(HARVIK_VECTOR64_FEATURES)]] std::size_t ScanRunAvx512(const char* from, std::size_t readable,
                                                                                   TScannedLine* out, std::size_t most)
 {
-    return ScanRun<ClassifyAvx512, PrefixXorClmul>(from, readable, out, most);
+    return ScanRun<ClassifyAvx512, PrefixXorClmul, CompressedPositions>(from, readable, out, most);
 }
 #endif
 
@@ -306,6 +351,7 @@ bool ProcessorHas(std::string_view feature)
 #if defined(HARVIK_X86)
     if (feature == "avx2") return __builtin_cpu_supports("avx2");
     if (feature == "avx512bw") return __builtin_cpu_supports("avx512bw");
+    if (feature == "avx512vbmi2") return __builtin_cpu_supports("avx512vbmi2");
     if (feature == "bmi") return __builtin_cpu_supports("bmi");
     if (feature == "pclmul") return __builtin_cpu_supports("pclmul");
 #endif

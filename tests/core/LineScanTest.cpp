@@ -177,13 +177,13 @@ TEST(LineScan, RunsOfLinesScanAsLineByLine)
 
 // The scan chosen for a processor is never compiled for an extension the processor lacks, whatever
 // it reports: a lacking one stops the load with an illegal instruction. Virtual machines' processor
-// models can report AVX2 without BMI1, or AVX-512 without PCLMUL.
+// models can report AVX2 without BMI1, or AVX-512 without PCLMUL; older AVX-512 processors lack VBMI2.
 TEST(LineScanChoice, NeverNeedsAnExtensionTheProcessorLacks)
 {
-    const std::string_view known[] = {"avx2", "avx512bw", "bmi", "pclmul"};
-    for (unsigned reported = 0; reported < 16; ++reported) {
+    const std::string_view known[] = {"avx2", "avx512bw", "avx512vbmi2", "bmi", "pclmul"};
+    for (unsigned reported = 0; reported < 32; ++reported) {
         const auto has = [&](std::string_view feature) {
-            for (unsigned i = 0; i < 4; ++i)
+            for (unsigned i = 0; i < 5; ++i)
                 if ((reported >> i & 1) != 0 && known[i] == feature) return true;
             return false;
         };
@@ -206,8 +206,9 @@ TEST(LineScanChoice, NeverNeedsAnExtensionTheProcessorLacks)
         {{"avx2", "pclmul"}, TLineScanner::Vector16},                // AVX2 without BMI1
         {{"avx2", "bmi"}, TLineScanner::Vector16},                   // ... or without PCLMUL
         {{"avx2", "bmi", "pclmul"}, TLineScanner::Vector32},
-        {{"avx512bw", "avx2", "pclmul"}, TLineScanner::Vector16},    // AVX-512 without BMI1
-        {{"avx512bw", "avx2", "bmi", "pclmul"}, TLineScanner::Vector64},
+        {{"avx512bw", "avx512vbmi2", "avx2", "pclmul"}, TLineScanner::Vector16},  // AVX-512 without BMI1
+        {{"avx512bw", "avx2", "bmi", "pclmul"}, TLineScanner::Vector32},          // ... or without VBMI2
+        {{"avx512bw", "avx512vbmi2", "avx2", "bmi", "pclmul"}, TLineScanner::Vector64},
     };
     for (const Case& c : cases) {
         const auto has = [&](std::string_view feature) { return std::ranges::find(c.reported, feature) != c.reported.end(); };
