@@ -168,7 +168,7 @@ public:
     explicit TLineReader(IByteSource& source) : FSource(source)
     {
         if (FSource.SizeHint() > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
-        FBuffer.Reserve(BlockSize);
+        FBuffer.Reserve(BlockSize + CopyBlock);
     }
 
     // The end test made before every line: the physical end, or a Ctrl-Z byte where the next line
@@ -254,7 +254,7 @@ private:
             FBuffer.Truncate(kept);
             FPos = 0;
         }
-        const std::size_t want = std::max(BlockSize, FBuffer.Capacity()) - kept;
+        const std::size_t want = std::max(BlockSize, FBuffer.Capacity() - CopyBlock) - kept;
         char* into = FBuffer.Extend(want < BlockSize / 2 ? BlockSize : want);
         const auto room = static_cast<std::size_t>(FBuffer.Data() + FBuffer.Size() - into);
         const std::size_t n = FSource.Read(into, std::min(room, MaxDataFileBytes + 1 - FRead));
@@ -304,7 +304,8 @@ private:
     }
 
     IByteSource& FSource;
-    TByteStore FBuffer;
+    // The room it keeps past the bytes held lets a field of any line be read in whole blocks.
+    TByteStore FBuffer{CopyBlock};
     char* FData = nullptr;  // the bytes held: FBuffer's
     std::size_t FSize = 0;
     std::size_t FRead = 0;   // bytes read from the source so far
@@ -497,6 +498,14 @@ void WalkLines(IByteSource& source, TSink& sink)
     }
 }
 
+// A field's bytes for CopyBlocks, which reads a block even of an empty field: the careful path's
+// empty fields point nowhere.
+const char* BlockSource(std::string_view field)
+{
+    static constexpr char NoBytes[CopyBlock] = {};
+    return field.empty() ? NoBytes : field.data();
+}
+
 // Fills the tables, keeping only the fields they use, copied in file order.
 class TTablesSink
 {
@@ -543,12 +552,16 @@ public:
             FHeadLengths = {FPrefLengths[0] + fields[7].size(), FPrefLengths[1] + fields[4].size()};
             FLoaded.CityCount = newCity + 1;
         }
-        // The town's three texts in one piece of the store: one check of its room, not three.
+        // The town's three texts in one piece of the store: one check of its room, not three. They
+        // are copied in whole blocks, each overwriting what the one before wrote past its text: the
+        // line buffer and the store both keep a block's room past their bytes.
         TStoredPostNo& entry = FWriter.Town(town);
         const std::string_view code = fields[2], name = fields[8], kana = fields[5];
         TByteStore& store = FWriter.Bytes();
         const auto offset = static_cast<std::uint32_t>(store.Size());
-        CopyText(CopyText(CopyText(store.Extend(code.size() + name.size() + kana.size()), code), name), kana);
+        char* out = store.Extend(code.size() + name.size() + kana.size());
+        CopyBlocks(CopyBlocks(CopyBlocks(out, BlockSource(code), code.size()), BlockSource(name), name.size()),
+                   BlockSource(kana), kana.size());
         const auto codeSize = static_cast<std::uint32_t>(code.size()), nameSize = static_cast<std::uint32_t>(name.size());
         entry.Code = {offset, codeSize};
         entry.Name = {offset + codeSize, nameSize};

@@ -97,26 +97,6 @@ void AppendResultLine(const TPostalTables& tables, int town, TResultLines& lines
     AppendResultLines(tables, std::span<const int>(&town, 1), lines);
 }
 
-namespace {
-
-// What CopyBlocks copies at a time; it reads and writes up to one block less a byte beyond a text.
-constexpr std::size_t CopyBlock = 32;
-static_assert(TextReadSlack >= CopyBlock, "a text of the tables is read in whole blocks");
-
-// Copies `length` bytes from `in` to `out` in whole blocks; returns the end of the copy. Lengths
-// vary from line to line, and a copy of fixed size takes no branch that mispredicts on them.
-char* CopyBlocks(char* out, const char* in, std::size_t length)
-{
-    std::size_t done = 0;
-    do {
-        std::memcpy(out + done, in + done, CopyBlock);
-        done += CopyBlock;
-    } while (done < length);
-    return out + length;
-}
-
-}  // namespace
-
 void AppendResultLines(const TPostalTables& tables, std::span<const int> towns, TResultLines& lines)
 {
     std::string& text = lines.FText;

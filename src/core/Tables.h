@@ -57,6 +57,23 @@ class TPostalTables;
 // How far past its end a text of the tables may be read (see TPostalTables).
 inline constexpr std::size_t TextReadSlack = 32;
 
+// What CopyBlocks copies at a time; it reads and writes up to one block less a byte beyond a text.
+inline constexpr std::size_t CopyBlock = 32;
+static_assert(TextReadSlack >= CopyBlock, "a text of the tables is read in whole blocks");
+
+// Copies `length` bytes from `in` to `out` in whole blocks, at least one; returns the end of the
+// copy. Lengths vary from text to text, and a copy of fixed size takes no branch that mispredicts
+// on them. The next copy overwrites what this one wrote past the end.
+inline char* CopyBlocks(char* out, const char* in, std::size_t length)
+{
+    std::size_t done = 0;
+    do {
+        std::memcpy(out + done, in + done, CopyBlock);
+        done += CopyBlock;
+    } while (done < length);
+    return out + length;
+}
+
 // Copies `text` to `out` and returns the end of the copy. Texts of up to 16 bytes, most of the
 // tables' texts, are copied as two words that may overlap, without a library call.
 inline char* CopyText(char* out, std::string_view text)
