@@ -175,8 +175,8 @@ public:
     // would begin.
     bool AtEnd()
     {
-        if (FPos == FSize && !Fill()) return true;
-        return FData[FPos] == '\x1A';
+        if (FPos == FBuffer.Size() && !Fill()) return true;
+        return FBuffer.Data()[FPos] == '\x1A';
     }
 
     // The next line without its line end; every CR in it is dropped (a CR before LF belongs to the
@@ -190,8 +190,8 @@ public:
         holdsZero = false;
         std::size_t searched = 0;
         for (;;) {
-            const char* line = FData + FPos;
-            const char* end = FData + FSize;
+            const char* line = FBuffer.Data() + FPos;
+            const char* end = FBuffer.Data() + FBuffer.Size();
             const char* hit = FindLineBreakOrStray(line + searched, end);
             if (hit < end && *hit != '\n') {
                 if (*hit == '\0') {
@@ -206,9 +206,9 @@ public:
                 continue;
             }
             if (hit < end) return TakeLine(static_cast<std::size_t>(hit - line), 1, strayCr);
-            searched = FSize - FPos;
+            searched = FBuffer.Size() - FPos;
             CheckLineLength(searched);  // before reading on in search of the line's end
-            if (!Fill()) return TakeLine(FSize - FPos, 0, strayCr);
+            if (!Fill()) return TakeLine(FBuffer.Size() - FPos, 0, strayCr);
         }
     }
 
@@ -221,8 +221,9 @@ public:
     const TScannedLine* ReadPlainLine()
     {
         if (FScannedAt == FScanned) {
-            if (FSize - FPos < LineScanReach && (!Fill() || FSize - FPos < LineScanReach)) return nullptr;
-            FScanned = FScan(FData + FPos, FSize - FPos, FRun, RunLines);
+            const auto held = [this] { return FBuffer.Size() - FPos; };
+            if (held() < LineScanReach && (!Fill() || held() < LineScanReach)) return nullptr;
+            FScanned = FScan(FBuffer.Data() + FPos, held(), FRun, RunLines);
             FScannedAt = 0;
             if (FScanned == 0) return nullptr;
         }
@@ -259,8 +260,6 @@ private:
         const auto room = static_cast<std::size_t>(FBuffer.Data() + FBuffer.Size() - into);
         const std::size_t n = FSource.Read(into, std::min(room, MaxDataFileBytes + 1 - FRead));
         FBuffer.Truncate(kept + n);
-        FData = FBuffer.Data();
-        FSize = FBuffer.Size();
         FRead += n;
         if (FRead > MaxDataFileBytes) throw EHarvikError(TooLargeFile);
         if (n == 0) FEof = true;
@@ -286,7 +285,7 @@ private:
     {
         CheckLineLength(length);
         ++FLines;
-        char* begin = FData + FPos;
+        char* begin = FBuffer.Data() + FPos;
         char* end = begin + length;
         FPos += length + breakLength;
         if (!strayCr) return {begin, length};
@@ -306,8 +305,6 @@ private:
     IByteSource& FSource;
     // The room it keeps past the bytes held lets a field of any line be read in whole blocks.
     TByteStore FBuffer{CopyBlock};
-    char* FData = nullptr;  // the bytes held: FBuffer's
-    std::size_t FSize = 0;
     std::size_t FRead = 0;   // bytes read from the source so far
     std::size_t FPos = 0;
     long long FLines = 0;    // lines returned so far
