@@ -511,11 +511,9 @@ public:
         : FWriter(tables), FProgress(progress)
     {
         // A line of the national list has about a hundred bytes, of which the tables keep under a
-        // quarter: the store rarely has to grow. Its room is whole large pages, each taken in one
-        // page fault where a part of one would take one fault per 4 KB; the load's end gives back
-        // what the store did not use.
+        // quarter: the store rarely has to grow. The load's end gives back what it did not use.
         if (sizeHint > 0 && sizeHint < MaxStoreHint)
-            FWriter.Bytes().Reserve(TTableMemory::WholeLargePages(FWriter.Bytes().Size() + sizeHint / 4 + 4096));
+            FWriter.Bytes().Reserve(FWriter.Bytes().Size() + sizeHint / 4 + 4096);
         // What it notes of the towns holds only for tables it fills from empty.
         FNoting = FWriter.Bytes().Size() == 0;
     }

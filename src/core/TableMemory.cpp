@@ -1,7 +1,7 @@
 #include "TableMemory.h"
 
+#include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
@@ -9,8 +9,6 @@
 #include <utility>
 
 namespace {
-
-constexpr std::size_t LargePage = std::size_t{2} << 20;
 
 std::atomic<std::size_t> Held{0};
 
@@ -23,38 +21,16 @@ std::size_t PageSize()
 // What is mapped for `size` bytes: whole pages.
 std::size_t Mapped(std::size_t size) { return (size + PageSize() - 1) / PageSize() * PageSize(); }
 
-// Asks for large pages over the whole range; a system without them keeps small ones, which only
-// costs speed.
-void PreferLargePages(char* data, std::size_t length)
-{
-#if defined(MADV_HUGEPAGE)
-    if (length >= LargePage) ::madvise(data, length, MADV_HUGEPAGE);
-#else
-    static_cast<void>(data);
-    static_cast<void>(length);
-#endif
-}
-
-// `length` bytes (whole pages) of fresh zero memory, starting at a large-page boundary when the
-// length takes one large page or more, so that every whole large page of it can be one.
+// `length` bytes (whole pages) of fresh zero memory.
 char* MapZeroed(std::size_t length)
 {
-    const std::size_t slack = length >= LargePage ? LargePage - PageSize() : 0;
-    void* mapped = ::mmap(nullptr, length + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapped = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) throw std::bad_alloc();
-    char* start = static_cast<char*>(mapped);
-    if (slack > 0) {
-        // The unaligned head and the tail beyond the length go back at once.
-        const auto address = reinterpret_cast<std::uintptr_t>(start);
-        char* aligned = start + ((LargePage - address % LargePage) % LargePage);
-        if (aligned > start) ::munmap(start, static_cast<std::size_t>(aligned - start));
-        if (const std::size_t tail = static_cast<std::size_t>(start + length + slack - (aligned + length)); tail > 0)
-            ::munmap(aligned + length, tail);
-        start = aligned;
-    }
-    PreferLargePages(start, length);
-    return start;
+    return static_cast<char*>(mapped);
 }
+
+// Pieces of at least this size are kept when given back.
+constexpr std::size_t SpareMinimum = std::size_t{1} << 20;
 
 // The last large pieces of table memory given back, kept for the next tables of this process: a
 // process that loads again (another list, a check of a downloaded one) takes their pages already
@@ -81,7 +57,7 @@ char* TakeSpare(std::size_t length)
 // Keeps `data` as a spare when it is large and a place is free, else gives it back.
 void GiveBack(char* data, std::size_t length)
 {
-    if (length >= LargePage) {
+    if (length >= SpareMinimum) {
         std::memcpy(data, &length, sizeof length);
         for (std::atomic<char*>& slot : Spares) {
             char* empty = nullptr;
@@ -149,15 +125,25 @@ void TTableMemory::Resize(std::size_t size)
         FData = static_cast<char*>(moved);
         Held += after;
         Held -= before;
-        PreferLargePages(FData, after);
     }
     FSize = size;
 }
 
-std::size_t TTableMemory::WholeLargePages(std::size_t size)
+void TTableMemory::Prefault(std::size_t offset, std::size_t length)
 {
-    if (size < LargePage || size > SIZE_MAX - LargePage) return size;
-    return (size + LargePage - 1) / LargePage * LargePage;
+    if (FData == nullptr || offset >= FSize) return;
+    length = std::min(length, FSize - offset);
+    // From the page that holds `offset`: the bytes before it in that page are the caller's anyway.
+    const std::size_t start = offset / PageSize() * PageSize();
+    const std::size_t end = Mapped(offset + length);
+#if defined(MADV_POPULATE_WRITE)
+    // A kernel without the request (before Linux 5.14) refuses it: the pages are then faulted in as
+    // they are first written, which is only slower.
+    ::madvise(FData + start, end - start, MADV_POPULATE_WRITE);
+#else
+    static_cast<void>(start);
+    static_cast<void>(end);
+#endif
 }
 
 std::size_t TTableMemory::HeldNow() { return Held.load(); }

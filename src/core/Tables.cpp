@@ -18,6 +18,15 @@ void TByteStore::Reserve(std::size_t capacity)
     FMemory.Resize(capacity);
 }
 
+void TByteStore::MakeReady(std::size_t n)
+{
+    if (n + FReadSlack > Capacity() - FSize) Grow(n);
+    const std::size_t from = std::max(FReady, FSize);
+    const std::size_t end = std::min(Capacity(), FSize + n + FReadSlack + TTableMemory::PrefaultStep);
+    if (end > from) FMemory.Prefault(from, end - from);
+    FReady = end;
+}
+
 void TByteStore::Grow(std::size_t n)
 {
     // Never below a page, so that a store filled a few bytes at a time does not move often.
@@ -32,11 +41,11 @@ void TByteStore::Truncate(std::size_t size)
 
 void TByteStore::ShrinkToFit()
 {
-    // A few spare bytes are not worth a call to the allocator; nor is the rest of the large page the
-    // bytes reach into, which would break it into small pages and free only part of it.
-    const std::size_t kept = TTableMemory::WholeLargePages(FSize + FReadSlack);
+    // A few spare bytes are not worth a call to the system.
+    const std::size_t kept = FSize + FReadSlack;
     if (Capacity() <= kept || Capacity() - kept <= FSize / 8 + 65536) return;
     FMemory.Resize(kept);
+    FReady = std::min(FReady, Capacity());
 }
 
 std::size_t TPostalTables::HeldBytes() const

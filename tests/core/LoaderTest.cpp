@@ -355,8 +355,7 @@ TEST(TablesMemory, NationalSizedTablesStayCompact)
 }
 
 // A pipe-like source tells no size, so the store grows in steps as it fills; once loaded, the spare
-// room is given back, all but the rest of the large page the bytes reach into and the few bytes a
-// text may be read beyond. Stored texts from 1 to
+// room is given back, all but the few bytes a text may be read beyond. Stored texts from 1 to
 // 2 MB a tenth apart: whatever the steps, one of these loads ends just past a step and would
 // otherwise keep nearly as much room again.
 TEST(TablesMemory, LoadWithoutASizeHintKeepsLittleMoreThanItStores)
@@ -369,9 +368,7 @@ TEST(TablesMemory, LoadWithoutASizeHintKeepsLittleMoreThanItStores)
         TMemorySource source(KenFile(lines), 65536);
         LoadPostalData(source, tables);
         const TByteStore& store = TTablesWriter(tables).Bytes();
-        EXPECT_LE(store.Capacity(), std::max(store.Size() + store.Size() / 8 + 65536,
-                                             TTableMemory::WholeLargePages(store.Size() + TextReadSlack)))
-            << lineCount << " lines";
+        EXPECT_LE(store.Capacity(), store.Size() + store.Size() / 8 + 65536) << lineCount << " lines";
         EXPECT_GE(store.Capacity(), store.Size() + TextReadSlack) << lineCount << " lines";
     }
 }

@@ -1,11 +1,13 @@
 // The tables' memory: fresh memory reads as zeros at every size (the tables rely on empty entries
 // being all zero), a resize keeps what it held whether the pages move or not, and the process's
 // count of it goes back to where it was once everything is freed. Memory given back and taken again
-// reads as zeros too.
+// reads as zeros too. Making pages ready brings in those asked for, and only those, changing nothing.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <vector>
 
 #include "TableMemory.h"
@@ -24,7 +26,7 @@ TEST(TableMemory, FreshMemoryIsZeroAndCountedUntilFreed)
     const std::size_t before = TTableMemory::HeldNow();
     {
         std::vector<TTableMemory> blocks;
-        // Below a page, pages and a bit, exactly one large page, several large pages and a bit.
+        // Below a page, pages and a bit, exactly 2 MB, several MB and a bit.
         for (const std::size_t size : {std::size_t{1}, std::size_t{4097}, std::size_t{2} << 20, (std::size_t{5} << 20) + 3}) {
             blocks.emplace_back(size);
             ASSERT_NE(blocks.back().Data(), nullptr);
@@ -65,7 +67,7 @@ TEST(TableMemory, ResizeKeepsTheBytesHeld)
     std::mt19937 random(12);
     std::vector<char> model;
     TTableMemory memory;
-    // Growing and shrinking across page and large-page sizes, as a text store does while it fills
+    // Growing and shrinking across page and megabyte sizes, as a text store does while it fills
     // and once it is finished; the memory is compared with a plain copy after each step.
     for (const std::size_t size : {std::size_t{100}, std::size_t{4096}, std::size_t{3} << 20, std::size_t{70000},
                                    std::size_t{9} << 20, std::size_t{1}, std::size_t{0}, std::size_t{5000}}) {
@@ -80,6 +82,34 @@ TEST(TableMemory, ResizeKeepsTheBytesHeld)
     }
     memory = TTableMemory();
     EXPECT_EQ(TTableMemory::HeldNow(), before);
+}
+
+// Whether each page of `memory` is in memory now.
+std::vector<bool> PagesPresent(const TTableMemory& memory)
+{
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> present((memory.Size() + page - 1) / page);
+    EXPECT_EQ(::mincore(memory.Data(), memory.Size(), present.data()), 0);
+    return std::vector<bool>(present.begin(), present.end());
+}
+
+TEST(TableMemory, PrefaultBringsInTheAskedPagesOnly)
+{
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    TTableMemory memory(100 * page + 10);  // fresh: no page of it is in memory yet
+    ASSERT_EQ(PagesPresent(memory), std::vector<bool>(101, false));
+    std::memset(memory.Data() + 3 * page, 0x5A, 7);
+    // From inside page 10 through the first byte of page 20, and over the end of the memory.
+    memory.Prefault(10 * page + 100, 10 * page - 99);
+    memory.Prefault(98 * page, 5 * page);
+    memory.Prefault(200 * page, page);
+    std::vector<bool> expected(101, false);
+    for (const std::size_t present : {std::size_t{3}, std::size_t{98}, std::size_t{99}, std::size_t{100}})
+        expected[present] = true;
+    for (std::size_t present = 10; present <= 20; ++present) expected[present] = true;
+    EXPECT_EQ(PagesPresent(memory), expected);
+    EXPECT_TRUE(AllZero(memory.Data(), 3 * page));
+    EXPECT_TRUE(AllZero(memory.Data() + 3 * page + 7, memory.Size() - 3 * page - 7));
 }
 
 }  // namespace
