@@ -33,11 +33,11 @@ public:
     // at once, in one request rather than one page fault each as they are first written. Changes no
     // byte; does nothing where the system cannot.
     void Prefault(std::size_t offset, std::size_t length);
-    // How much memory a writer that fills it from start to end makes ready at a time: enough to
-    // spare it most page faults, little enough that the pages are still in the processor's cache
-    // when they are written (made ready all at once, the national list's tables had left it by then
-    // and the load took a tenth longer).
-    static constexpr std::size_t PrefaultStep = std::size_t{256} << 10;
+    // For a writer that fills the memory from its start on: the bytes before Ready() have been
+    // made ready, and MakeReadyThrough(end) makes those before `end` ready, with a step beyond it,
+    // so that a writer asks again only once per step.
+    std::size_t Ready() const { return FReady; }
+    void MakeReadyThrough(std::size_t end);
 
     // The bytes all table memory of this process holds now, for memory reports: the allocator does
     // not see them.
@@ -46,5 +46,6 @@ public:
 private:
     char* FData = nullptr;
     std::size_t FSize = 0;
+    std::size_t FReady = 0;  // never beyond FSize
     void Release() noexcept;
 };

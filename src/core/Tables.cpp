@@ -21,10 +21,7 @@ void TByteStore::Reserve(std::size_t capacity)
 void TByteStore::MakeReady(std::size_t n)
 {
     if (n + FReadSlack > Capacity() - FSize) Grow(n);
-    const std::size_t from = std::max(FReady, FSize);
-    const std::size_t end = std::min(Capacity(), FSize + n + FReadSlack + TTableMemory::PrefaultStep);
-    if (end > from) FMemory.Prefault(from, end - from);
-    FReady = end;
+    FMemory.MakeReadyThrough(FSize + n + FReadSlack);
 }
 
 void TByteStore::Grow(std::size_t n)
@@ -45,7 +42,6 @@ void TByteStore::ShrinkToFit()
     const std::size_t kept = FSize + FReadSlack;
     if (Capacity() <= kept || Capacity() - kept <= FSize / 8 + 65536) return;
     FMemory.Resize(kept);
-    FReady = std::min(FReady, Capacity());
 }
 
 std::size_t TPostalTables::HeldBytes() const

@@ -113,7 +113,7 @@ public:
     // Grows the capacity at least twofold when it must grow.
     char* Extend(std::size_t n)
     {
-        if (n + FReadSlack > FReady - FSize) MakeReady(n);
+        if (n + FReadSlack > FMemory.Ready() - FSize) MakeReady(n);
         char* start = Data() + FSize;
         FSize += n;
         return start;
@@ -128,8 +128,6 @@ private:
     TTableMemory FMemory;
     std::size_t FSize = 0;
     std::size_t FReadSlack = 0;
-    // The room up to here is ready to be written (TTableMemory::Prefault); never beyond Capacity().
-    std::size_t FReady = 0;
 
     // Grows the room for `n` more bytes where it must, and makes the next part of it ready.
     void MakeReady(std::size_t n);
@@ -159,23 +157,12 @@ private:
     TTableMemory FMemory;
     TStored* FEntries;
 
-    // Writes below this index ask for no pages ahead (TTableMemory::Prefault): they were made ready.
-    int FReady = 0;
-
     TStored& Writable(int index)
     {
         if (index < 0 || index >= N) throw std::out_of_range("postal table index");
-        if (index >= FReady) MakeReady(index);
+        const std::size_t end = (static_cast<std::size_t>(index) + 1) * sizeof(TStored);
+        if (end > FMemory.Ready()) FMemory.MakeReadyThrough(end);
         return FEntries[static_cast<std::size_t>(index)];
-    }
-    // Makes the entries from `index` on ready, a step's worth of memory at a time.
-    void MakeReady(int index)
-    {
-        const int step = static_cast<int>(std::max<std::size_t>(1, TTableMemory::PrefaultStep / sizeof(TStored)));
-        const int end = index < N - step ? index + step : N;
-        FMemory.Prefault(static_cast<std::size_t>(index) * sizeof(TStored),
-                         static_cast<std::size_t>(end - index) * sizeof(TStored));
-        FReady = end;
     }
 };
 
